@@ -1,0 +1,549 @@
+#include "platform/Store.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Marks a SQLite file as a Klavora store ("KLV1"), so that a file of some
+// other program is recognised and never written to.
+constexpr int kApplicationId = 0x4B4C5631;
+constexpr int kSchemaVersion = 1;
+// How long a writer waits for another process's transaction to end.
+constexpr int kBusyTimeoutMs = 15000;
+
+const char* const kSchema =
+    "CREATE TABLE IF NOT EXISTS keys("
+    "  id INTEGER PRIMARY KEY,"
+    "  path TEXT NOT NULL UNIQUE COLLATE NOCASE);"
+    "CREATE TABLE IF NOT EXISTS vals("
+    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    "  key_id INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,"
+    "  name TEXT NOT NULL COLLATE NOCASE,"
+    "  data BLOB NOT NULL,"
+    "  UNIQUE(key_id, name));";
+
+std::string HomeConfigDir() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg != nullptr && *xdg == '/') {
+        return xdg;
+    }
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr ? home : "") + "/.config";
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// A file without any write permission bit was made read-only on purpose; it is
+// opened read-only even by a user (root) whom the permissions would not stop.
+bool MarkedReadOnly(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
+}
+
+long MapSqlite(int code) {
+    switch (code & 0xff) {
+        case SQLITE_OK:
+        case SQLITE_DONE:
+        case SQLITE_ROW:
+            return ERROR_SUCCESS;
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+        case SQLITE_AUTH:
+        case SQLITE_CANTOPEN:
+            return ERROR_ACCESS_DENIED;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return ERROR_BUSY;
+        case SQLITE_NOTADB:
+        case SQLITE_CORRUPT:
+        case SQLITE_SCHEMA:
+        case SQLITE_ERROR:
+            return ERROR_BADDB;
+        default:
+            return ERROR_ACCESS_DENIED;
+    }
+}
+
+// Makes the folder of a file and its parents, private to the user.
+bool MakeParentDirs(const std::string& file) {
+    std::size_t pos = 0;
+    while ((pos = file.find('/', pos + 1)) != std::string::npos) {
+        const std::string dir = file.substr(0, pos);
+        if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// One prepared statement, finalized when it leaves scope.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) {
+        m_nStatus = sqlite3_prepare_v2(db, sql, -1, &m_pStmt, nullptr);
+    }
+    ~Statement() { sqlite3_finalize(m_pStmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    int Status() const { return m_nStatus; }
+    void Bind(int i, std::int64_t v) { sqlite3_bind_int64(m_pStmt, i, v); }
+    void Bind(int i, const std::string& s) {
+        sqlite3_bind_text(m_pStmt, i, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+    }
+    void BindBlob(int i, const std::string& s) {
+        sqlite3_bind_blob(m_pStmt, i, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+    }
+    int Step() { return m_nStatus = sqlite3_step(m_pStmt); }
+    std::int64_t Int(int col) const { return sqlite3_column_int64(m_pStmt, col); }
+    std::string Text(int col) const {
+        const void* p = sqlite3_column_blob(m_pStmt, col);
+        const int n = sqlite3_column_bytes(m_pStmt, col);
+        return p != nullptr ? std::string(static_cast<const char*>(p), static_cast<std::size_t>(n))
+                            : std::string();
+    }
+
+private:
+    sqlite3_stmt* m_pStmt = nullptr;
+    int m_nStatus = SQLITE_OK;
+};
+
+}  // namespace
+
+struct CStoreFile::Impl {
+    sqlite3* db = nullptr;
+    ~Impl() { sqlite3_close_v2(db); }
+};
+
+struct StoreKey {
+    std::unique_ptr<CStoreFile> file;
+    std::int64_t id = 0;
+};
+
+std::string StoreFilePath() {
+    const char* explicitPath = std::getenv("KLAVORA_STORE");
+    if (explicitPath != nullptr && *explicitPath != '\0') {
+        return explicitPath;
+    }
+    return HomeConfigDir() + "/klavora/klavora.db";
+}
+
+std::string NormaliseKeyPath(const std::string& path) {
+    const std::size_t first = path.find_first_not_of('\\');
+    if (first == std::string::npos) {
+        return std::string();
+    }
+    const std::size_t last = path.find_last_not_of('\\');
+    return path.substr(first, last - first + 1);
+}
+
+CStoreFile::CStoreFile(std::unique_ptr<Impl> impl, std::string path)
+    : m_pImpl(std::move(impl)), m_strPath(std::move(path)) {}
+
+CStoreFile::~CStoreFile() {
+    if (m_nDepth > 0) {
+        Exec("ROLLBACK");
+    }
+}
+
+long CStoreFile::Open(const std::string& path, std::unique_ptr<CStoreFile>& out) {
+    return OpenImpl(path, false, out);
+}
+
+long CStoreFile::OpenOrCreate(const std::string& path, std::unique_ptr<CStoreFile>& out) {
+    return OpenImpl(path, true, out);
+}
+
+long CStoreFile::OpenImpl(const std::string& path, bool create, std::unique_ptr<CStoreFile>& out) {
+    out.reset();
+    const bool existed = FileExists(path);
+    if (!existed && !create) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    if (!existed && !MakeParentDirs(path)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    auto impl = std::make_unique<Impl>();
+    int flags = SQLITE_OPEN_NOMUTEX;
+    if (!existed) {
+        flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    } else {
+        flags |= MarkedReadOnly(path) ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    }
+    int rc = sqlite3_open_v2(path.c_str(), &impl->db, flags, nullptr);
+    if (rc != SQLITE_OK && existed) {
+        // A file the user may read but not write still serves the readers.
+        sqlite3_close_v2(impl->db);
+        impl->db = nullptr;
+        rc = sqlite3_open_v2(path.c_str(), &impl->db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        return rc == SQLITE_CANTOPEN && !existed ? ERROR_ACCESS_DENIED : MapSqlite(rc);
+    }
+    sqlite3_busy_timeout(impl->db, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(impl->db, 0);
+    std::unique_ptr<CStoreFile> file(new CStoreFile(std::move(impl), path));
+
+    // Reading the header tells a store from a damaged file or another
+    // program's database before anything is written.
+    int appId = 0;
+    int version = 0;
+    {
+        Statement st(file->m_pImpl->db, "PRAGMA application_id");
+        if (st.Status() != SQLITE_OK || st.Step() != SQLITE_ROW) {
+            return ERROR_BADDB;
+        }
+        appId = static_cast<int>(st.Int(0));
+    }
+    {
+        Statement st(file->m_pImpl->db, "PRAGMA user_version");
+        if (st.Status() != SQLITE_OK || st.Step() != SQLITE_ROW) {
+            return ERROR_BADDB;
+        }
+        version = static_cast<int>(st.Int(0));
+    }
+    if (appId != kApplicationId || version != kSchemaVersion) {
+        bool empty = false;
+        if (appId == 0 && create) {
+            // A brand-new or zero-length file is an empty database: make it a store.
+            Statement st(file->m_pImpl->db, "SELECT count(*) FROM sqlite_master");
+            empty = st.Status() == SQLITE_OK && st.Step() == SQLITE_ROW && st.Int(0) == 0;
+        }
+        if (!empty) {
+            return ERROR_BADDB;
+        }
+    }
+    if (file->Exec("PRAGMA foreign_keys=ON") != ERROR_SUCCESS) {
+        return ERROR_BADDB;
+    }
+    if (create && appId != kApplicationId) {
+        const std::string setup = std::string("BEGIN IMMEDIATE;") + kSchema +
+                                  "PRAGMA application_id=" + std::to_string(kApplicationId) +
+                                  ";PRAGMA user_version=" + std::to_string(kSchemaVersion) +
+                                  ";COMMIT;";
+        const long status = file->Exec(setup.c_str());
+        if (status != ERROR_SUCCESS) {
+            file->Exec("ROLLBACK");
+            return status;
+        }
+    }
+    out = std::move(file);
+    return ERROR_SUCCESS;
+}
+
+long CStoreFile::Exec(const char* sql) {
+    char* message = nullptr;
+    const int rc = sqlite3_exec(m_pImpl->db, sql, nullptr, nullptr, &message);
+    if (rc != SQLITE_OK) {
+        m_strLastError = message != nullptr ? message : sqlite3_errstr(rc);
+    }
+    sqlite3_free(message);
+    return MapSqlite(rc);
+}
+
+long CStoreFile::Fail(int sqliteCode) {
+    m_strLastError = sqlite3_errmsg(m_pImpl->db);
+    return MapSqlite(sqliteCode);
+}
+
+long CStoreFile::Begin() {
+    if (m_nDepth++ > 0) {
+        return ERROR_SUCCESS;
+    }
+    // IMMEDIATE takes the write lock now, so a busy store is waited for here
+    // rather than failing halfway through.
+    const long status = Exec("BEGIN IMMEDIATE");
+    if (status != ERROR_SUCCESS) {
+        m_nDepth = 0;
+    }
+    return status;
+}
+
+long CStoreFile::Commit() {
+    if (m_nDepth == 0 || --m_nDepth > 0) {
+        return ERROR_SUCCESS;
+    }
+    const long status = Exec("COMMIT");
+    if (status != ERROR_SUCCESS) {
+        Exec("ROLLBACK");
+    }
+    return status;
+}
+
+void CStoreFile::Rollback() {
+    if (m_nDepth > 0) {
+        m_nDepth = 0;
+        Exec("ROLLBACK");
+    }
+}
+
+template <typename Fn>
+long CStoreFile::InTransaction(Fn&& fn) {
+    long status = Begin();
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    status = fn();
+    if (status != ERROR_SUCCESS) {
+        Rollback();
+        return status;
+    }
+    return Commit();
+}
+
+long CStoreFile::FindKey(const std::string& path, std::int64_t* id, std::string* stored) {
+    const std::string norm = NormaliseKeyPath(path);
+    if (norm.empty()) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    Statement st(m_pImpl->db, "SELECT id, path FROM keys WHERE path = ?1");
+    if (st.Status() != SQLITE_OK) {
+        return Fail(st.Status());
+    }
+    st.Bind(1, norm);
+    const int rc = st.Step();
+    if (rc == SQLITE_DONE) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    if (rc != SQLITE_ROW) {
+        return Fail(rc);
+    }
+    if (id != nullptr) {
+        *id = st.Int(0);
+    }
+    if (stored != nullptr) {
+        *stored = st.Text(1);
+    }
+    return ERROR_SUCCESS;
+}
+
+long CStoreFile::CreateKey(const std::string& path, std::int64_t* id, bool* created) {
+    const std::string norm = NormaliseKeyPath(path);
+    if (norm.empty() || norm.find("\\\\") != std::string::npos) {
+        return ERROR_INVALID_PARAMETER;  // no key, or a key with an empty name
+    }
+    return InTransaction([&]() -> long {
+        bool isNew = false;
+        // Every ancestor exists as a key of its own, as in the registry.
+        std::size_t pos = 0;
+        while (true) {
+            pos = norm.find('\\', pos);
+            const std::string prefix = pos == std::string::npos ? norm : norm.substr(0, pos);
+            {
+                Statement st(m_pImpl->db, "INSERT OR IGNORE INTO keys(path) VALUES(?1)");
+                st.Bind(1, prefix);
+                if (st.Step() != SQLITE_DONE) {
+                    return Fail(st.Status());
+                }
+                isNew = sqlite3_changes(m_pImpl->db) > 0;
+            }
+            if (pos == std::string::npos) {
+                break;
+            }
+            ++pos;
+        }
+        if (created != nullptr) {
+            *created = isNew;
+        }
+        return FindKey(norm, id);
+    });
+}
+
+long CStoreFile::ListKeys(std::vector<std::string>& paths) {
+    paths.clear();
+    Statement st(m_pImpl->db, "SELECT path FROM keys ORDER BY path COLLATE NOCASE, id");
+    if (st.Status() != SQLITE_OK) {
+        return Fail(st.Status());
+    }
+    int rc;
+    while ((rc = st.Step()) == SQLITE_ROW) {
+        paths.push_back(st.Text(0));
+    }
+    return rc == SQLITE_DONE ? ERROR_SUCCESS : Fail(rc);
+}
+
+long CStoreFile::ListValues(std::int64_t key, std::vector<Value>& values) {
+    values.clear();
+    Statement st(m_pImpl->db, "SELECT name, data FROM vals WHERE key_id = ?1 ORDER BY id");
+    if (st.Status() != SQLITE_OK) {
+        return Fail(st.Status());
+    }
+    st.Bind(1, key);
+    int rc;
+    while ((rc = st.Step()) == SQLITE_ROW) {
+        values.push_back(Value{st.Text(0), st.Text(1)});
+    }
+    return rc == SQLITE_DONE ? ERROR_SUCCESS : Fail(rc);
+}
+
+long CStoreFile::GetValue(std::int64_t key, const std::string& name, std::string& data) {
+    Statement st(m_pImpl->db, "SELECT data FROM vals WHERE key_id = ?1 AND name = ?2");
+    if (st.Status() != SQLITE_OK) {
+        return Fail(st.Status());
+    }
+    st.Bind(1, key);
+    st.Bind(2, name);
+    const int rc = st.Step();
+    if (rc == SQLITE_DONE) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    if (rc != SQLITE_ROW) {
+        return Fail(rc);
+    }
+    data = st.Text(0);
+    return ERROR_SUCCESS;
+}
+
+long CStoreFile::ValueNameAt(std::int64_t key, std::size_t index, std::string& name) {
+    Statement st(m_pImpl->db, "SELECT name FROM vals WHERE key_id = ?1 ORDER BY id LIMIT 1 OFFSET ?2");
+    if (st.Status() != SQLITE_OK) {
+        return Fail(st.Status());
+    }
+    st.Bind(1, key);
+    st.Bind(2, static_cast<std::int64_t>(index));
+    const int rc = st.Step();
+    if (rc == SQLITE_DONE) {
+        return ERROR_NO_MORE_ITEMS;
+    }
+    if (rc != SQLITE_ROW) {
+        return Fail(rc);
+    }
+    name = st.Text(0);
+    return ERROR_SUCCESS;
+}
+
+long CStoreFile::SetValue(std::int64_t key, const std::string& name, const std::string& data) {
+    return InTransaction([&]() -> long {
+        {
+            // The key may have been deleted by another process since it was opened.
+            Statement st(m_pImpl->db, "SELECT 1 FROM keys WHERE id = ?1");
+            st.Bind(1, key);
+            const int rc = st.Step();
+            if (rc == SQLITE_DONE) {
+                return ERROR_FILE_NOT_FOUND;
+            }
+            if (rc != SQLITE_ROW) {
+                return Fail(rc);
+            }
+        }
+        Statement up(m_pImpl->db, "UPDATE vals SET data = ?3 WHERE key_id = ?1 AND name = ?2");
+        up.Bind(1, key);
+        up.Bind(2, name);
+        up.BindBlob(3, data);
+        if (up.Step() != SQLITE_DONE) {
+            return Fail(up.Status());
+        }
+        if (sqlite3_changes(m_pImpl->db) > 0) {
+            return ERROR_SUCCESS;
+        }
+        Statement ins(m_pImpl->db, "INSERT INTO vals(key_id, name, data) VALUES(?1, ?2, ?3)");
+        ins.Bind(1, key);
+        ins.Bind(2, name);
+        ins.BindBlob(3, data);
+        return ins.Step() == SQLITE_DONE ? ERROR_SUCCESS : Fail(ins.Status());
+    });
+}
+
+long CStoreFile::DeleteValue(std::int64_t key, const std::string& name) {
+    return InTransaction([&]() -> long {
+        Statement st(m_pImpl->db, "DELETE FROM vals WHERE key_id = ?1 AND name = ?2");
+        st.Bind(1, key);
+        st.Bind(2, name);
+        if (st.Step() != SQLITE_DONE) {
+            return Fail(st.Status());
+        }
+        return sqlite3_changes(m_pImpl->db) > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    });
+}
+
+// ---- The registry calls -------------------------------------------------
+
+long RegOpenKeyA(const std::string& subkey, HKEY* result) {
+    if (result == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    *result = nullptr;
+    std::unique_ptr<CStoreFile> file;
+    long status = CStoreFile::Open(StoreFilePath(), file);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    std::int64_t id = 0;
+    status = file->FindKey(subkey, &id);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    *result = new StoreKey{std::move(file), id};
+    return ERROR_SUCCESS;
+}
+
+long RegCloseKey(HKEY key) {
+    if (key == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    delete key;
+    return ERROR_SUCCESS;
+}
+
+long RegSetValueExA(HKEY key, const std::string& name, const char* data, std::size_t size) {
+    if (key == nullptr || (data == nullptr && size > 0)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    return key->file->SetValue(key->id, name, std::string(data != nullptr ? data : "", size));
+}
+
+long RegQueryValueExA(HKEY key, const std::string& name, char* data, std::size_t* size) {
+    if (key == nullptr || size == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    std::string stored;
+    const long status = key->file->GetValue(key->id, name, stored);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    const std::size_t capacity = *size;
+    *size = stored.size();
+    if (data == nullptr) {
+        return ERROR_SUCCESS;
+    }
+    if (stored.size() > capacity) {
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(data, stored.data(), stored.size());
+    return ERROR_SUCCESS;
+}
+
+long RegEnumValueA(HKEY key, std::size_t index, char* name, std::size_t* chars) {
+    if (key == nullptr || name == nullptr || chars == nullptr || *chars == 0) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    std::string found;
+    const long status = key->file->ValueNameAt(key->id, index, found);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    // The name and its NUL must fit.
+    if (found.size() + 1 > *chars) {
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(name, found.c_str(), found.size() + 1);
+    *chars = found.size();
+    return ERROR_SUCCESS;
+}
+
+long RegDeleteValueA(HKEY key, const std::string& name) {
+    if (key == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    return key->file->DeleteValue(key->id, name);
+}

@@ -1,0 +1,112 @@
+// The settings store: the program's stand-in for the registry below
+// HKEY_LOCAL_MACHINE, kept in one SQLite file. Keys are found by path and hold
+// named string values; paths and names compare without regard to letter case
+// and keep the case they were created with; values enumerate in the order
+// they were created. Opening never creates a key or the file. Every write is
+// one transaction, so several processes may write at once. A file that is not
+// a store is never written to. Each handle belongs to one thread at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Result codes, as the registry gives them.
+constexpr long ERROR_SUCCESS = 0;
+constexpr long ERROR_FILE_NOT_FOUND = 2;
+constexpr long ERROR_ACCESS_DENIED = 5;
+constexpr long ERROR_INVALID_PARAMETER = 87;
+constexpr long ERROR_BUSY = 170;
+constexpr long ERROR_MORE_DATA = 234;
+constexpr long ERROR_NO_MORE_ITEMS = 259;
+constexpr long ERROR_BADDB = 1009;
+
+struct StoreKey;
+// An open key; null when no key was opened.
+using HKEY = StoreKey*;
+
+// Where the store lives: $KLAVORA_STORE, else $XDG_CONFIG_HOME/klavora/klavora.db,
+// else ~/.config/klavora/klavora.db. Resolved anew at every call.
+std::string StoreFilePath();
+
+// The registry calls the program makes. Value data is kept as given; a string
+// value's data includes its terminating NUL.
+long RegOpenKeyA(const std::string& subkey, HKEY* result);
+long RegCloseKey(HKEY key);
+long RegSetValueExA(HKEY key, const std::string& name, const char* data, std::size_t size);
+// Copies the value's data into data (capacity *size bytes) and sets *size to
+// the data's length; ERROR_MORE_DATA when it does not fit.
+long RegQueryValueExA(HKEY key, const std::string& name, char* data, std::size_t* size);
+// The name of the value at index (creation order) into name (capacity *chars
+// including the NUL); ERROR_MORE_DATA when it does not fit, ERROR_NO_MORE_ITEMS
+// past the last value.
+long RegEnumValueA(HKEY key, std::size_t index, char* name, std::size_t* chars);
+long RegDeleteValueA(HKEY key, const std::string& name);
+
+// Whole-store access for the store tool (creating the store and its keys,
+// listing, export and import). One connection to one store file.
+class CStoreFile {
+public:
+    struct Value {
+        std::string name;
+        std::string data;  // as stored, a string's terminating NUL included
+    };
+
+    ~CStoreFile();
+    CStoreFile(const CStoreFile&) = delete;
+    CStoreFile& operator=(const CStoreFile&) = delete;
+
+    // Opens an existing store. ERROR_FILE_NOT_FOUND when there is no file,
+    // ERROR_BADDB when the file is not a store (it is left as it is).
+    static long Open(const std::string& path, std::unique_ptr<CStoreFile>& out);
+    // Opens the store, creating the file (and its folder) and its tables when
+    // there is no file yet. An existing file that is not a store is refused
+    // with ERROR_BADDB and left untouched.
+    static long OpenOrCreate(const std::string& path, std::unique_ptr<CStoreFile>& out);
+
+    const std::string& Path() const { return m_strPath; }
+
+    // Transactions group several writes; the single-write calls below open
+    // their own when none is running.
+    long Begin();
+    long Commit();
+    void Rollback();
+
+    // Finds a key; *id receives its row id and *stored its path as created.
+    long FindKey(const std::string& path, std::int64_t* id, std::string* stored = nullptr);
+    // Creates the key and any missing parents; *created tells whether the key
+    // itself is new.
+    long CreateKey(const std::string& path, std::int64_t* id, bool* created = nullptr);
+    long ListKeys(std::vector<std::string>& paths);
+    long ListValues(std::int64_t key, std::vector<Value>& values);
+    long GetValue(std::int64_t key, const std::string& name, std::string& data);
+    long ValueNameAt(std::int64_t key, std::size_t index, std::string& name);
+    // Replaces the data of a value whose name matches regardless of case (its
+    // stored name and place stay), or adds a new value at the end.
+    long SetValue(std::int64_t key, const std::string& name, const std::string& data);
+    long DeleteValue(std::int64_t key, const std::string& name);
+
+    // Text of the last failure, for messages.
+    const std::string& LastError() const { return m_strLastError; }
+
+private:
+    struct Impl;
+    explicit CStoreFile(std::unique_ptr<Impl> impl, std::string path);
+    static long OpenImpl(const std::string& path, bool create, std::unique_ptr<CStoreFile>& out);
+    long Exec(const char* sql);
+    long Fail(int sqliteCode);
+    template <typename Fn>
+    long InTransaction(Fn&& fn);
+
+    std::unique_ptr<Impl> m_pImpl;
+    std::string m_strPath;
+    std::string m_strLastError;
+    int m_nDepth = 0;
+};
+
+// Normalises a key path: leading and trailing backslashes go. Empty when the
+// path names no key.
+std::string NormaliseKeyPath(const std::string& path);

@@ -1,0 +1,32 @@
+// The installer's step: create the store with the program's two keys and put
+// the first catalogue of temperaments into it. The program never creates keys
+// itself; the store tool runs this, and so does the program's first start when
+// no store file exists yet.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The two keys the program opens.
+extern const char* const kSettingsKeyPath;
+extern const char* const kTemperamentsKeyPath;
+
+struct SeedTemperament {
+    std::string name;
+    std::string text;  // the temperament text as stored
+};
+
+// The catalogue shipped with the program, in file order.
+std::vector<SeedTemperament> SeedCatalogue();
+
+struct StoreSetupResult {
+    long status = 0;             // ERROR_SUCCESS or the store's failure code
+    bool createdFile = false;    // the store file did not exist before
+    bool createdSettings = false;
+    bool createdTemperaments = false;  // and seeded with the catalogue
+    std::string error;           // text of a failure
+};
+
+// Creates the store file if needed, and each of the two keys only if it does
+// not exist yet; a key the user emptied stays empty. One transaction.
+StoreSetupResult InitializeStore(const std::string& path);

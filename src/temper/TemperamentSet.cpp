@@ -1,0 +1,78 @@
+#include "temper/TemperamentSet.h"
+
+#include <clocale>
+#include <cstdlib>
+#include <locale.h>
+#include <locale>
+#include <sstream>
+
+namespace {
+
+// The "C" locale, made once, so that numbers read the same whatever locale the
+// window toolkit switched the process to.
+locale_t ClassicLocale() {
+    static const locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return loc;
+}
+
+}  // namespace
+
+std::string FormatStreamDouble(double value) {
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << value;
+    return out.str();
+}
+
+double ParseAtof(const char* text) {
+    return strtod_l(text, nullptr, ClassicLocale());
+}
+
+std::string FormatTemperamentText(const std::array<double, 12>& offsets) {
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    for (std::size_t k = 0; k < offsets.size(); ++k) {
+        if (k > 0) {
+            out << ',';
+        }
+        out << offsets[k];
+    }
+    return out.str();
+}
+
+bool ParseTemperamentText(const std::string& text, std::array<double, 12>& offsets) {
+    std::array<double, 12> values{};
+    std::size_t start = 0;
+    for (int i = 0; i < 12; ++i) {
+        const std::size_t comma = text.find(',', start);
+        if (comma == std::string::npos && i < 11) {
+            return false;
+        }
+        // atof stops at the first character that cannot continue a number,
+        // normally the comma that ends the field.
+        values[i] = ParseAtof(text.c_str() + start);
+        start = comma + 1;
+    }
+    offsets = values;
+    return true;
+}
+
+CTemperamentSet::~CTemperamentSet() = default;
+
+bool CTemperamentSet::AddFromText(const std::string& text, const std::string& name) {
+    std::array<double, 12> offsets;
+    if (!ParseTemperamentText(text, offsets)) {
+        return false;
+    }
+    m_mapTemperaments[name] = std::make_unique<CTemperament>(offsets);
+    return true;
+}
+
+CTemperament* CTemperamentSet::Find(const std::string& name) const {
+    const auto it = m_mapTemperaments.find(name);
+    return it == m_mapTemperaments.end() ? nullptr : it->second.get();
+}
+
+void CTemperamentSet::Remove(const std::string& name) {
+    m_mapTemperaments.erase(name);
+}
