@@ -1,32 +1,7 @@
 #include "temper/TemperamentSet.h"
 
-#include <clocale>
-#include <cstdlib>
-#include <locale.h>
 #include <locale>
 #include <sstream>
-
-namespace {
-
-// The "C" locale, made once, so that numbers read the same whatever locale the
-// window toolkit switched the process to.
-locale_t ClassicLocale() {
-    static const locale_t loc = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return loc;
-}
-
-}  // namespace
-
-std::string FormatStreamDouble(double value) {
-    std::ostringstream out;
-    out.imbue(std::locale::classic());
-    out << value;
-    return out.str();
-}
-
-double ParseAtof(const char* text) {
-    return strtod_l(text, nullptr, ClassicLocale());
-}
 
 std::string FormatTemperamentText(const std::array<double, 12>& offsets) {
     std::ostringstream out;

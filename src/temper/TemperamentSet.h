@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "temper/NumberFormat.h"
 #include "temper/Temperament.h"
 
 // The twelve offsets as the store keeps them: each written as a default output
@@ -19,13 +20,6 @@ std::string FormatTemperamentText(const std::array<double, 12>& offsets);
 // when there is none); the twelfth runs to the end of the text. Fails, leaving
 // offsets untouched, when fewer than eleven commas separate the fields.
 bool ParseTemperamentText(const std::string& text, std::array<double, 12>& offsets);
-
-// One number as a default output string stream writes a double, whatever the
-// process's locale.
-std::string FormatStreamDouble(double value);
-
-// The C library's atof, but always with '.' as the decimal point.
-double ParseAtof(const char* text);
 
 class CTemperamentSet {
 public:

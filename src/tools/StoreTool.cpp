@@ -8,6 +8,7 @@
 
 #include "platform/Store.h"
 #include "temper/StoreSetup.h"
+#include "tools/ChartCommands.h"
 #include "tools/ExportFormat.h"
 #include "tools/ToolSupport.h"
 
@@ -212,6 +213,7 @@ std::vector<ToolCommand> BuildCommands() {
         {"import", "FILE", "read keys and values from an export, replacing equal names", 1, 1,
          Import},
     };
+    AddChartCommands(commands);
     return commands;
 }
 

@@ -1,0 +1,21 @@
+// Numbers to text and back, as the program writes them into tables, readouts
+// and the store: always with '.' as the decimal point, whatever locale the
+// window toolkit switched the process to. Pure functions.
+#pragma once
+
+#include <string>
+
+// As a default output string stream writes a double: six significant digits,
+// the "%g" style (415 for 415.0, 415.123 for 415.12345, 1e-07).
+std::string FormatStreamDouble(double value);
+
+// Fixed notation with the given number of decimals, as "%.*f" writes it.
+std::string FormatFixed(double value, int decimals);
+
+// The C library's atof: leading white space skipped, the longest prefix that
+// reads as a number, 0.0 when there is none.
+double ParseAtof(const char* text);
+
+// The C library's atoi, without its undefined behaviour on overflow: the
+// value saturates at the int range.
+int ParseAtoi(const char* text);

@@ -1,0 +1,219 @@
+#include "tools/ScalaFile.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
+#include "temper/NumberFormat.h"
+#include "temper/Temperament.h"
+#include "temper/TemperamentSet.h"
+
+namespace {
+
+// The comment line in which Klavora records the exact offsets.
+const char* const kOffsetsComment = "! Klavora fifths: ";
+// How far the recorded offsets' notes may lie from the listed ones (cents):
+// a circle that does not quite close (-24.00003) still matches.
+constexpr double kRecordedTolerance = 0.001;
+
+std::string Trim(const std::string& s) {
+    const std::size_t first = s.find_first_not_of(" \t\r");
+    if (first == std::string::npos) {
+        return std::string();
+    }
+    const std::size_t last = s.find_last_not_of(" \t\r");
+    return s.substr(first, last - first + 1);
+}
+
+bool IsDigits(const std::string& s) {
+    if (s.empty()) {
+        return false;
+    }
+    for (char c : s) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// One pitch line: its first word is cents (with a '.') or a ratio a/b or a.
+bool ParsePitch(const std::string& line, double& cents, std::string& why) {
+    std::istringstream in(line);
+    std::string word;
+    in >> word;
+    if (word.find('.') != std::string::npos) {
+        char* end = nullptr;
+        const std::string number = word;
+        cents = std::strtod(number.c_str(), &end);
+        if (end == number.c_str() || *end != '\0' || !std::isfinite(cents)) {
+            why = "\"" + word + "\" is not a number of cents";
+            return false;
+        }
+        return true;
+    }
+    const std::size_t slash = word.find('/');
+    const std::string num = word.substr(0, slash);
+    const std::string den = slash == std::string::npos ? "1" : word.substr(slash + 1);
+    if (!IsDigits(num) || !IsDigits(den) || num.size() > 18 || den.size() > 18) {
+        why = "\"" + word + "\" is neither cents nor a ratio";
+        return false;
+    }
+    const double n = std::strtod(num.c_str(), nullptr);
+    const double d = std::strtod(den.c_str(), nullptr);
+    if (n <= 0 || d <= 0) {
+        why = "the ratio \"" + word + "\" is not positive";
+        return false;
+    }
+    cents = 1200.0 * std::log2(n / d);
+    return true;
+}
+
+std::array<double, 11> PositionsOf(const std::array<double, 12>& offsets) {
+    CTemperament t(offsets);
+    std::array<double, 11> cents;
+    for (int i = 1; i < 12; ++i) {
+        cents[i - 1] = t.Interval(0, i);
+    }
+    return cents;
+}
+
+}  // namespace
+
+bool ParseScalaTwelveTone(const std::string& text, ScalaScale& scale, std::string& error) {
+    std::istringstream in(text);
+    std::string line;
+    std::vector<std::string> lines;  // lines that are not comments
+    std::string recorded;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty() && line[0] == '!') {
+            if (line.compare(0, std::string(kOffsetsComment).size(), kOffsetsComment) == 0) {
+                recorded = line.substr(std::string(kOffsetsComment).size());
+            }
+            continue;
+        }
+        lines.push_back(line);
+    }
+    if (lines.size() < 2) {
+        error = "not a Scala scale file: it needs a description line and the number of notes";
+        return false;
+    }
+    scale.description = Trim(lines[0]);
+    std::istringstream countLine(lines[1]);
+    std::string countWord;
+    countLine >> countWord;
+    if (!IsDigits(countWord)) {
+        error = "not a Scala scale file: the second line must give the number of notes";
+        return false;
+    }
+    if (countWord != "12" && std::strtol(countWord.c_str(), nullptr, 10) != 12) {
+        error = "the scale has " + countWord + " notes to the octave; a temperament needs 12";
+        return false;
+    }
+    std::vector<double> pitches;
+    for (std::size_t i = 2; i < lines.size(); ++i) {
+        if (Trim(lines[i]).empty()) {
+            continue;
+        }
+        double cents = 0;
+        std::string why;
+        if (!ParsePitch(Trim(lines[i]), cents, why)) {
+            error = "pitch " + std::to_string(pitches.size() + 1) + ": " + why;
+            return false;
+        }
+        pitches.push_back(cents);
+    }
+    if (pitches.size() != 12) {
+        error = "the file lists " + std::to_string(pitches.size()) + " pitches instead of 12";
+        return false;
+    }
+    if (std::fabs(pitches[11] - 1200.0) > 1e-6) {
+        error = "the scale repeats at " + FormatStreamDouble(pitches[11]) +
+                " cents, not at the octave 2/1";
+        return false;
+    }
+    for (int i = 0; i < 11; ++i) {
+        scale.cents[i] = pitches[i];
+        if (!(pitches[i] > 0.0 && pitches[i] < 1200.0)) {
+            error = "pitch " + std::to_string(i + 1) + " lies outside the octave";
+            return false;
+        }
+    }
+    scale.hasRecordedOffsets = false;
+    std::array<double, 12> offsets{};
+    if (!recorded.empty() && ParseTemperamentText(Trim(recorded), offsets)) {
+        // Use the recorded offsets only if they still describe the listed notes.
+        const auto cents = PositionsOf(offsets);
+        bool same = true;
+        for (int i = 0; i < 11; ++i) {
+            same = same && std::fabs(cents[i] - scale.cents[i]) <= kRecordedTolerance;
+        }
+        if (same) {
+            scale.hasRecordedOffsets = true;
+            scale.recordedOffsets = offsets;
+        }
+    }
+    return true;
+}
+
+bool DeriveFifthOffsets(const ScalaScale& scale, std::array<double, 12>& offsets,
+                        std::string& error) {
+    if (scale.hasRecordedOffsets) {
+        offsets = scale.recordedOffsets;
+        return true;
+    }
+    auto position = [&](int note) { return note == 0 ? 0.0 : scale.cents[note - 1]; };
+    double total = 0.0;
+    std::array<double, 12> derived;
+    for (int k = 0; k < 12; ++k) {
+        const int from = (7 * k) % 12;
+        const int to = (7 * (k + 1)) % 12;
+        double fifth = position(to) - position(from);
+        if (fifth < 0) {
+            fifth += 1200.0;
+        }
+        total += fifth;
+        // Nine decimals drop the noise of the subtraction and nothing a scale
+        // file can say.
+        derived[k] = std::round((fifth - CTemperament::kPureFifth) * 1e9) / 1e9;
+    }
+    // Twelve fifths up from C and back to C span seven octaves.
+    if (std::fabs(total - 7 * 1200.0) > 1e-6) {
+        error = "the scale's fifths do not form one circle of fifths";
+        return false;
+    }
+    // The closing fifth F-C takes what the rounding left over, so the offsets
+    // add up to the comma exactly.
+    double sum = 0.0;
+    for (int k = 0; k < 11; ++k) {
+        sum += derived[k];
+    }
+    derived[11] = -CTemperament::kComma - sum;
+    offsets = derived;
+    return true;
+}
+
+std::string FormatScala(const std::string& rawName, const std::array<double, 12>& offsets) {
+    // The description is one line: a name's control characters become spaces.
+    std::string name = rawName;
+    for (char& c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            c = ' ';
+        }
+    }
+    const auto cents = PositionsOf(offsets);
+    std::string out = "! " + name + ".scl\n";
+    out += "!\n";
+    out += kOffsetsComment + FormatTemperamentText(offsets) + "\n";
+    out += name + "\n";
+    out += " 12\n!\n";
+    for (double c : cents) {
+        out += " " + FormatFixed(c, 6) + "\n";
+    }
+    out += " 2/1\n";
+    return out;
+}
