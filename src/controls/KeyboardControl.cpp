@@ -1,0 +1,80 @@
+#include "controls/KeyboardControl.h"
+
+bool CKeyRegion::Contains(int x, int y) const {
+    // Winding number of the pixel centre (x + 0.5, y + 0.5), worked in doubled
+    // coordinates so that everything stays integral.
+    const long px = 2L * x + 1;
+    const long py = 2L * y + 1;
+    int nWinding = 0;
+    const std::size_t n = m_vertices.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const KeyPoint& a = m_vertices[i];
+        const KeyPoint& b = m_vertices[(i + 1) % n];
+        const long ax = 2L * a.x, ay = 2L * a.y, bx = 2L * b.x, by = 2L * b.y;
+        // Cross product sign: which side of edge a->b the point lies on.
+        const long side = (bx - ax) * (py - ay) - (px - ax) * (by - ay);
+        if (ay <= py) {
+            if (by > py && side > 0) {
+                ++nWinding;
+            }
+        } else if (by <= py && side < 0) {
+            --nWinding;
+        }
+    }
+    return nWinding != 0;
+}
+
+CKeyboardControl::CKeyboardControl() {
+    // The outlines of the picture's keys, one per NoteIndex from C to B.
+    m_regions = {{
+        CKeyRegion({{1, 1}, {1, 137}, {37, 137}, {37, 76}, {22, 76}, {22, 1}}),
+        CKeyRegion({{25, 1}, {25, 75}, {43, 75}, {43, 1}}),
+        CKeyRegion(
+            {{45, 1}, {45, 76}, {39, 76}, {39, 137}, {75, 137}, {75, 76}, {68, 76}, {68, 1}}),
+        CKeyRegion({{71, 1}, {71, 75}, {89, 75}, {89, 1}}),
+        CKeyRegion({{91, 1}, {91, 76}, {77, 76}, {77, 137}, {112, 137}, {112, 1}}),
+        CKeyRegion({{115, 1}, {115, 137}, {152, 137}, {152, 76}, {136, 76}, {136, 1}}),
+        CKeyRegion({{139, 1}, {139, 75}, {156, 75}, {156, 1}}),
+        CKeyRegion({{158, 1},
+                    {158, 76},
+                    {155, 76},
+                    {155, 137},
+                    {192, 137},
+                    {192, 76},
+                    {183, 76},
+                    {183, 1}}),
+        CKeyRegion({{185, 1}, {185, 75}, {203, 75}, {203, 1}}),
+        CKeyRegion({{205, 1},
+                    {205, 76},
+                    {195, 76},
+                    {195, 137},
+                    {232, 137},
+                    {232, 76},
+                    {228, 76},
+                    {228, 1}}),
+        CKeyRegion({{231, 1}, {231, 75}, {249, 75}, {249, 1}}),
+        CKeyRegion({{252, 1}, {252, 76}, {235, 76}, {235, 137}, {272, 137}, {272, 1}}),
+    }};
+}
+
+int CKeyboardControl::HitTest(int x, int y) const {
+    for (int note = 0; note < kKeyCount; ++note) {
+        if (m_regions[static_cast<std::size_t>(note)].Contains(x, y)) {
+            return note + 1;
+        }
+    }
+    return 0;
+}
+
+bool CKeyboardControl::IsAccidental(int note) {
+    switch (note) {
+        case 1:
+        case 3:
+        case 6:
+        case 8:
+        case 10:
+            return true;
+        default:
+            return false;
+    }
+}

@@ -1,0 +1,49 @@
+// CKeyboardControl knows where the twelve keys of the one-octave keyboard
+// picture lie and answers which key is under a point; it draws nothing.
+// User-interface thread only.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <vector>
+
+struct KeyPoint {
+    int x = 0;
+    int y = 0;
+};
+
+// One closed polygon in the picture's client pixels. A pixel belongs to it when
+// the pixel's centre lies inside under the winding rule; for the key outlines,
+// whose edges are all horizontal or vertical, that puts left and top edges
+// inside and right and bottom edges outside, as for rectangles.
+class CKeyRegion {
+public:
+    CKeyRegion() = default;
+    explicit CKeyRegion(std::vector<KeyPoint> vertices) : m_vertices(std::move(vertices)) {}
+
+    bool Contains(int x, int y) const;
+    const std::vector<KeyPoint>& Vertices() const { return m_vertices; }
+
+private:
+    std::vector<KeyPoint> m_vertices;
+};
+
+class CKeyboardControl {
+public:
+    static constexpr int kPictureWidth = 274;
+    static constexpr int kPictureHeight = 138;
+    static constexpr int kKeyCount = 12;
+
+    CKeyboardControl();
+
+    // The key under a point in the picture's client coordinates: its NoteIndex
+    // plus 1, or 0 over no key (the border and the strips between keys).
+    int HitTest(int x, int y) const;
+
+    const CKeyRegion& Region(int note) const { return m_regions[static_cast<std::size_t>(note)]; }
+    // Whether the note is an accidental (C#, D#, F#, G#, A#).
+    static bool IsAccidental(int note);
+
+private:
+    std::array<CKeyRegion, kKeyCount> m_regions;
+};

@@ -1,0 +1,33 @@
+// CReadoutPanel draws one line of large text (a frequency, a note name, a
+// deviation) filling a black panel, and keeps the text so the panel can be
+// drawn again whenever the form repaints. User-interface thread only.
+#pragma once
+
+#include <string>
+
+#include "controls/Canvas.h"
+
+class CReadoutPanel {
+public:
+    CReadoutPanel() = default;
+
+    // Stores the panel's canvas (borrowed), colours and font face, and sets
+    // the format to centring.
+    void Setup(ICanvas* pCanvas, Colour background, Colour text, const std::string& face);
+    void SetFormat(unsigned nFormat) { m_nFormat = nFormat; }
+    // Stores the text and draws it; while the panel's window does not exist,
+    // nothing is drawn and the text is not stored either.
+    void SetText(const std::string& text);
+    void Redraw() { SetText(m_strText); }
+
+    const std::string& GetText() const { return m_strText; }
+    unsigned GetFormat() const { return m_nFormat; }
+
+private:
+    ICanvas* m_pCanvas = nullptr;
+    unsigned m_nFormat = kTextCenter;
+    std::string m_strFace;
+    Colour m_textColour;
+    Colour m_backColour;
+    std::string m_strText;
+};
