@@ -1,0 +1,66 @@
+#include "audio/WaveBufferRing.h"
+
+#include <new>
+
+CWaveBufferRing::CWaveBufferRing(int nCount)
+    : m_headers(nCount > 0 ? static_cast<std::size_t>(nCount) : 0, nullptr) {}
+
+CWaveBufferRing::~CWaveBufferRing() {
+    Release();
+}
+
+bool CWaveBufferRing::Allocate(int nSize) {
+    Release();
+    const std::size_t nBytes = nSize > 0 ? static_cast<std::size_t>(nSize) : 0;
+    for (std::size_t i = 0; i < m_headers.size(); ++i) {
+        WAVEHDR* pHeader = new (std::nothrow) WAVEHDR();
+        char* pBlock = new (std::nothrow) char[nBytes > 0 ? nBytes : 1]();
+        if (pHeader == nullptr || pBlock == nullptr) {
+            delete pHeader;
+            delete[] pBlock;
+            m_bAllocated = true;  // so that Release frees the slots filled so far
+            Release();
+            return false;
+        }
+        pHeader->lpData = pBlock;
+        pHeader->dwBufferLength = static_cast<std::uint32_t>(nBytes);
+        pHeader->dwFlags = 0;
+        pHeader->dwUser = i;
+        m_headers[i] = pHeader;
+    }
+    m_bAllocated = true;
+    return true;
+}
+
+void CWaveBufferRing::Release() {
+    if (!m_bAllocated) {
+        return;
+    }
+    for (WAVEHDR*& pHeader : m_headers) {
+        if (pHeader != nullptr) {
+            delete[] pHeader->lpData;
+            delete pHeader;
+            pHeader = nullptr;
+        }
+    }
+    m_bAllocated = false;
+}
+
+WAVEHDR* CWaveBufferRing::Header(int nIndex) const {
+    if (nIndex < 0 || nIndex >= Count()) {
+        return nullptr;
+    }
+    return m_headers[static_cast<std::size_t>(nIndex)];
+}
+
+bool CWaveBufferRing::Owns(const WAVEHDR* pHeader) const {
+    if (pHeader == nullptr) {
+        return false;
+    }
+    for (const WAVEHDR* pOwn : m_headers) {
+        if (pOwn == pHeader) {
+            return true;
+        }
+    }
+    return false;
+}

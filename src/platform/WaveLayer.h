@@ -1,0 +1,221 @@
+// The wave audio layer: the small set of recording and playback calls that the
+// device classes are written against, with the records, flags, result codes and
+// messages they use. Two implementations exist: PortAudio for the program and a
+// simulator for tests. All calls are made on the user-interface thread.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+using MMRESULT = unsigned int;
+
+// Result codes and their numbers.
+constexpr MMRESULT MMSYSERR_NOERROR = 0;
+constexpr MMRESULT MMSYSERR_ERROR = 1;
+constexpr MMRESULT MMSYSERR_BADDEVICEID = 2;
+constexpr MMRESULT MMSYSERR_NOTENABLED = 3;
+constexpr MMRESULT MMSYSERR_ALLOCATED = 4;
+constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
+constexpr MMRESULT MMSYSERR_NODRIVER = 6;
+constexpr MMRESULT MMSYSERR_NOMEM = 7;
+constexpr MMRESULT MMSYSERR_NOTSUPPORTED = 8;
+constexpr MMRESULT MMSYSERR_BADERRNUM = 9;
+constexpr MMRESULT MMSYSERR_INVALFLAG = 10;
+constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
+constexpr MMRESULT MMSYSERR_HANDLEBUSY = 12;
+constexpr MMRESULT WAVERR_BADFORMAT = 32;
+constexpr MMRESULT WAVERR_STILLPLAYING = 33;
+constexpr MMRESULT WAVERR_UNPREPARED = 34;
+constexpr MMRESULT WAVERR_SYNC = 35;
+
+// Longest error text including its terminating zero.
+constexpr unsigned int MAXERRORLENGTH = 256;
+
+// Device id of the default device of each direction.
+constexpr int WAVE_MAPPER = -1;
+
+// Messages delivered to a sink.
+constexpr unsigned int MM_WOM_DONE = 0x3BD;
+constexpr unsigned int MM_WIM_DATA = 0x3C0;
+
+// Capability bits: one per rate, channel count and sample size.
+constexpr std::uint32_t WAVE_FORMAT_1M08 = 0x1;
+constexpr std::uint32_t WAVE_FORMAT_1S08 = 0x2;
+constexpr std::uint32_t WAVE_FORMAT_1M16 = 0x4;
+constexpr std::uint32_t WAVE_FORMAT_1S16 = 0x8;
+constexpr std::uint32_t WAVE_FORMAT_2M08 = 0x10;
+constexpr std::uint32_t WAVE_FORMAT_2S08 = 0x20;
+constexpr std::uint32_t WAVE_FORMAT_2M16 = 0x40;
+constexpr std::uint32_t WAVE_FORMAT_2S16 = 0x80;
+constexpr std::uint32_t WAVE_FORMAT_4M08 = 0x100;
+constexpr std::uint32_t WAVE_FORMAT_4S08 = 0x200;
+constexpr std::uint32_t WAVE_FORMAT_4M16 = 0x400;
+constexpr std::uint32_t WAVE_FORMAT_4S16 = 0x800;
+
+constexpr std::uint16_t WAVE_FORMAT_PCM = 1;
+
+// One row of the capability table.
+struct SWaveFormatRow {
+    std::uint32_t m_nFlag;
+    unsigned int m_nRate;
+    unsigned int m_nChannels;
+    unsigned int m_nBits;
+};
+
+// The twelve rows, in flag order.
+extern const SWaveFormatRow g_waveFormatTable[12];
+
+// The row for a capability bit, or null for any other value.
+const SWaveFormatRow* FindWaveFormat(std::uint32_t nFlag);
+
+// True if the capability bits dwFormats list the single capability bit nFlag.
+bool WaveFormatListed(std::uint32_t dwFormats, std::uint32_t nFlag);
+
+struct WAVEFORMATEX {
+    std::uint16_t wFormatTag;
+    std::uint16_t nChannels;
+    std::uint32_t nSamplesPerSec;
+    std::uint32_t nAvgBytesPerSec;
+    std::uint16_t nBlockAlign;
+    std::uint16_t wBitsPerSample;
+    std::uint16_t cbSize;
+};
+
+// True if the record describes PCM with 1 or 2 channels of 8 or 16 bits at a
+// positive rate, with consistent block align and byte rate.
+bool WaveFormatValid(const WAVEFORMATEX& format);
+
+// The capability bit for a valid format, or 0 if its rate is not in the table.
+std::uint32_t WaveFormatFlag(const WAVEFORMATEX& format);
+
+// Header flags.
+constexpr std::uint32_t WHDR_DONE = 0x1;
+constexpr std::uint32_t WHDR_PREPARED = 0x2;
+constexpr std::uint32_t WHDR_INQUEUE = 0x10;
+
+// One buffer handed to a device. The program owns it except between queueing
+// and the delivery of its completion message.
+struct WAVEHDR {
+    char* lpData;
+    std::uint32_t dwBufferLength;
+    std::uint32_t dwBytesRecorded;
+    std::uintptr_t dwUser;
+    std::uint32_t dwFlags;
+};
+
+// Longest device name including its terminating zero.
+constexpr unsigned int MAXPNAMELEN = 128;
+
+struct WAVEINCAPS {
+    char szPname[MAXPNAMELEN];
+    std::uint32_t dwFormats;
+    std::uint16_t wChannels;
+};
+
+struct WAVEOUTCAPS {
+    char szPname[MAXPNAMELEN];
+    std::uint32_t dwFormats;
+    std::uint16_t wChannels;
+};
+
+// Handles of open devices. Zero is the null handle; a layer never hands out the
+// same value twice, so a stale handle is always recognised as invalid.
+enum class HWAVEIN : std::uint32_t {};
+enum class HWAVEOUT : std::uint32_t {};
+
+// Receives the completion messages of the devices opened with it: MM_WIM_DATA
+// with a filled recording buffer, MM_WOM_DONE with a played buffer. Called only
+// on the user-interface thread, from CWaveLayer::Pump.
+class CWaveSink {
+public:
+    virtual ~CWaveSink() = default;
+    virtual void OnWaveMessage(unsigned int nMessage, WAVEHDR* pHeader) = 0;
+};
+
+// Rules every implementation keeps:
+// - A header is queued from waveInAddBuffer/waveOutWrite until its completion
+//   is delivered or a reset returns it; its WHDR_INQUEUE flag says so.
+// - A reset returns every queued header at once (flags updated before it
+//   returns); their completion messages follow at the next Pump.
+// - Close forgets every header and every pending completion of the handle, even
+//   when it reports a failure, so the program may free its buffers afterwards.
+// - A completion is delivered only while its handle is open, and is dropped if
+//   the program queued the same header again before it was delivered.
+class CWaveLayer {
+public:
+    virtual ~CWaveLayer() = default;
+
+    virtual unsigned int waveInGetNumDevs() = 0;
+    virtual MMRESULT waveInGetDevCaps(int nDeviceId, WAVEINCAPS* pCaps) = 0;
+    virtual MMRESULT waveInOpen(HWAVEIN* phWaveIn, int nDeviceId, const WAVEFORMATEX* pFormat,
+                                CWaveSink* pSink) = 0;
+    virtual MMRESULT waveInPrepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) = 0;
+    virtual MMRESULT waveInUnprepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) = 0;
+    virtual MMRESULT waveInAddBuffer(HWAVEIN hWaveIn, WAVEHDR* pHeader) = 0;
+    virtual MMRESULT waveInStart(HWAVEIN hWaveIn) = 0;
+    virtual MMRESULT waveInReset(HWAVEIN hWaveIn) = 0;
+    virtual MMRESULT waveInClose(HWAVEIN hWaveIn) = 0;
+    // Fills pszText (nSize bytes) with the text of a result code.
+    virtual MMRESULT waveInGetErrorText(MMRESULT nError, char* pszText, unsigned int nSize);
+
+    virtual unsigned int waveOutGetNumDevs() = 0;
+    virtual MMRESULT waveOutGetDevCaps(int nDeviceId, WAVEOUTCAPS* pCaps) = 0;
+    virtual MMRESULT waveOutOpen(HWAVEOUT* phWaveOut, int nDeviceId, const WAVEFORMATEX* pFormat,
+                                 CWaveSink* pSink) = 0;
+    virtual MMRESULT waveOutPrepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) = 0;
+    virtual MMRESULT waveOutUnprepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) = 0;
+    // Queues a buffer; playback runs whenever buffers are queued.
+    virtual MMRESULT waveOutWrite(HWAVEOUT hWaveOut, WAVEHDR* pHeader) = 0;
+    virtual MMRESULT waveOutReset(HWAVEOUT hWaveOut) = 0;
+    virtual MMRESULT waveOutClose(HWAVEOUT hWaveOut) = 0;
+    virtual MMRESULT waveOutGetErrorText(MMRESULT nError, char* pszText, unsigned int nSize);
+
+    // Delivers every completion that has arrived to its sink, in order, and
+    // returns how many were delivered. Sinks may call any layer function,
+    // including closing the device they are told about.
+    virtual int Pump() = 0;
+
+    // Waits up to nTimeoutMs for a completion to arrive; true if one is waiting.
+    virtual bool WaitForMessages(int nTimeoutMs) = 0;
+
+    // fnWake runs whenever completions arrive, on a thread that is neither the
+    // audio thread nor necessarily the user-interface thread; the program uses
+    // it to wake its event loop, which then calls Pump.
+    virtual void SetWakeHandler(std::function<void()> fnWake) = 0;
+};
+
+// The text of a result code; unknown codes give a text naming the number.
+// Returns MMSYSERR_BADERRNUM for an unknown code.
+MMRESULT WaveErrorText(MMRESULT nError, char* pszText, unsigned int nSize);
+
+// The layer that device objects use from their construction on. Until one is
+// set, the first call creates the PortAudio layer. The layer set must outlive
+// every device object created while it was current.
+CWaveLayer* GetWaveLayer();
+
+// Sets the current layer (null returns to the PortAudio layer) and returns the
+// previous one. User-interface thread only.
+CWaveLayer* SetWaveLayer(CWaveLayer* pLayer);
+
+// Makes a layer current for the life of a scope, typically a test.
+class CScopedWaveLayer {
+public:
+    explicit CScopedWaveLayer(CWaveLayer* pLayer) : m_pPrevious(SetWaveLayer(pLayer)) {}
+    ~CScopedWaveLayer() { SetWaveLayer(m_pPrevious); }
+    CScopedWaveLayer(const CScopedWaveLayer&) = delete;
+    CScopedWaveLayer& operator=(const CScopedWaveLayer&) = delete;
+
+private:
+    CWaveLayer* m_pPrevious;
+};
+
+// Header bookkeeping shared by the implementations. Each returns the result
+// code of the call it serves and updates the header's flags on success.
+MMRESULT WavePrepareHeader(WAVEHDR* pHeader, const WAVEFORMATEX& format);
+MMRESULT WaveUnprepareHeader(WAVEHDR* pHeader);
+MMRESULT WaveQueueHeader(WAVEHDR* pHeader);  // checks and sets WHDR_INQUEUE
+void WaveMarkDone(WAVEHDR* pHeader);         // clears WHDR_INQUEUE, sets WHDR_DONE
+
+// Copies a device name into a capability record, cutting it at a character
+// boundary if it is too long.
+void WaveCopyName(char* pszTarget, unsigned int nSize, const char* pszName);
