@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "support/TempStore.h"
+#include "support/ToolRun.h"
 #include "temper/StoreSetup.h"
 #include "temper/TemperamentSet.h"
 #include "temper/TemperamentTables.h"
@@ -12,19 +13,6 @@
 #include "tools/TuningChart.h"
 
 namespace {
-
-struct ToolRun {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-ToolRun Tool(std::vector<std::string> args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int code = RunStoreTool(args, out, err);
-    return ToolRun{code, out.str(), err.str()};
-}
 
 CTemperament FromText(const std::string& text) {
     std::array<double, 12> o{};

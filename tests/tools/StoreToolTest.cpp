@@ -8,22 +8,10 @@
 #include <sstream>
 
 #include "support/TempStore.h"
+#include "support/ToolRun.h"
 #include "temper/StoreSetup.h"
 
 namespace {
-
-struct ToolRun {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-ToolRun Tool(std::vector<std::string> args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int code = RunStoreTool(args, out, err);
-    return ToolRun{code, out.str(), err.str()};
-}
 
 const std::string kTemps = "SOFTWARE\\Klavora\\Temperaments";
 const std::string kSettings = "SOFTWARE\\Klavora\\Settings";
