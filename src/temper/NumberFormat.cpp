@@ -46,3 +46,20 @@ int ParseAtoi(const char* text) {
     }
     return static_cast<int>(v);
 }
+
+std::string FormatDialogDouble(double value) {
+    std::ostringstream out;
+    out.imbue(std::locale::classic());
+    out << std::setprecision(15) << value;
+    return out.str();
+}
+
+bool ScanDialogDouble(const std::string& text, double& value) {
+    char* end = nullptr;
+    const double v = strtod_l(text.c_str(), &end, ClassicLocale());
+    if (end == text.c_str()) {
+        return false;
+    }
+    value = v;
+    return true;
+}

@@ -19,3 +19,11 @@ double ParseAtof(const char* text);
 // The C library's atoi, without its undefined behaviour on overflow: the
 // value saturates at the int range.
 int ParseAtoi(const char* text);
+
+// A number in a dialog field: "%.*g" with 15 significant digits.
+std::string FormatDialogDouble(double value);
+
+// Reads a dialog field as the "%lf" scan conversion does: leading white space
+// skipped, the longest number prefix ("440abc" reads 440). False when the text
+// does not begin with a number.
+bool ScanDialogDouble(const std::string& text, double& value);

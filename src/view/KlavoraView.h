@@ -1,0 +1,204 @@
+// CKlavoraView owns every working object of the program (the two sound
+// devices, the pitch detector, the five voices, the catalogue and the drawing
+// objects) and all run-time state, and runs every handler. It talks to the
+// window only through IKlavoraForm, so all of it runs headless in tests.
+// User-interface thread only; sound completions arrive through OnWaveMessage.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "controls/CycleOfFifthsControl.h"
+#include "controls/KeyboardControl.h"
+#include "controls/ReadoutPanel.h"
+#include "platform/WaveLayer.h"
+#include "view/CmdUI.h"
+#include "view/KlavoraForm.h"
+
+class CCentsMeter;
+class CPitchDetector;
+class CTemperament;
+class CTemperamentSet;
+class CToneVoice;
+class CWaveInDevice;
+class CWaveOutDevice;
+
+class CKlavoraView {
+public:
+    static constexpr int kVoiceCount = 5;
+    static constexpr int kVoiceAmplitude = 10000;
+    // How many measurements pass between two display updates, plus one.
+    static constexpr int kUpdateEvery = 10;
+
+    explicit CKlavoraView(IKlavoraForm& form);
+    virtual ~CKlavoraView();
+    CKlavoraView(const CKlavoraView&) = delete;
+    CKlavoraView& operator=(const CKlavoraView&) = delete;
+
+    // ---- Lifecycle ----
+    void OnInitialUpdate();
+    void OnDestroy();
+    void CheckDevices();
+    void CreateVoices();
+    void CreatePanels();
+    void OnUpdateTunerIndicator(CCmdUI* pCmdUI) const;
+
+    // ---- Settings ----
+    std::string ReadSetting(const std::string& name) const;
+    void ReadIntSetting(const std::string& name, int& value, int def) const;
+    void ReadDoubleSetting(const std::string& name, double& value, double def) const;
+    void WriteSetting(const std::string& name, const std::string& text) const;
+    void WriteIntSetting(const std::string& name, int value) const;
+    void WriteDoubleSetting(const std::string& name, double value) const;
+    void LoadSettings();
+    void SaveSettings();
+    void LoadTemperaments();
+
+    // ---- Notes ----
+    void SelectNote(int note);
+    void OnKeyboardClick();
+    // A typed character; returns false so that it is still delivered as usual.
+    bool PreTranslateChar(int ch);
+    void OnOctaveHigher();
+    void OnOctaveLower();
+    void SetDisplayMode(int mode);
+    void UpdateStandardA(double hertz);
+    void OnChangeStandardA();
+    double GetNoteFrequency(int note, double factor) const;
+
+    // ---- Playing and tuning ----
+    void UpdateVoices();
+    void OnPlayMode(int mode);
+    void OnTuneWithMicrophone();
+    void OnPlayNotes();
+    void ShowPlayedFrequency();
+    // MM_WIM_DATA and MM_WOM_DONE; other messages are ignored.
+    void OnWaveMessage(unsigned int message, WAVEHDR* pHeader);
+    void OnWimData(WAVEHDR* pHeader);
+    void OnWomDone(WAVEHDR* pHeader);
+    // Shows a measured frequency on every eleventh call.
+    void ShowMeasurement(double frequency);
+    // The control-colour message: redraws the panels, the meter and the circle.
+    void OnCtlColor();
+    // The audio options command.
+    void OnOptions();
+
+    // ---- Temperament commands ----
+    void OnSelchangeTemperament();
+    void OnNewTemperament();
+    void OnEditTemperament();
+    void OnDeleteTemperament();
+    void OnRotateRight();
+    void OnRotateLeft();
+    void OnCycleOfFifthsClick();
+
+    // ---- Table ----
+    void ShowTemperamentTable();
+    void SetNoteLabel(int note, const std::string& text);
+    void BuildCentsTable();
+    void BuildDeviationsTable();
+    void BuildMinorThirdsTable();
+    void BuildMajorThirdsTable();
+    void BuildFrequencyTable();
+
+    // ---- Commands and their states ----
+    // Runs a command of the view by its id; false for an id it does not know.
+    // The window layer runs a command only when its state enables it.
+    bool OnCommand(int commandId);
+    // Fills in the state of any command of the view; false for other ids.
+    bool OnUpdateCommand(CCmdUI* pCmdUI) const;
+    void OnUpdateTuneWithMicrophone(CCmdUI* pCmdUI) const;
+    void OnUpdatePlayNotes(CCmdUI* pCmdUI) const;
+    void OnUpdateNewTemperament(CCmdUI* pCmdUI) const;
+    void OnUpdateOptions(CCmdUI* pCmdUI) const;
+    void OnUpdateEditTemperament(CCmdUI* pCmdUI) const;
+    void OnUpdateDeleteTemperament(CCmdUI* pCmdUI) const;
+    void OnUpdatePlayMode(CCmdUI* pCmdUI) const;
+    void OnUpdateOctaveHigher(CCmdUI* pCmdUI) const;
+    void OnUpdateOctaveLower(CCmdUI* pCmdUI) const;
+    void OnUpdateDisplayMode(CCmdUI* pCmdUI) const;
+    void OnUpdateRotate(CCmdUI* pCmdUI) const;
+    // Whether the pointing-hand cursor shows: over the keyboard picture or a
+    // note name of the circle.
+    bool WantsKeyCursor() const;
+
+    // ---- State, for the window layer and tests ----
+    bool TemperamentsReady() const { return m_bTemperamentsReady; }
+    bool IsListening() const { return m_bListening; }
+    bool IsPlaying() const { return m_bPlaying; }
+    bool RecorderOpen() const { return m_bRecorderOpen; }
+    bool PlayerOpen() const { return m_bPlayerOpen; }
+    bool NoRecordingDevice() const { return m_bNoRecordingDevice; }
+    bool NoPlaybackDevice() const { return m_bNoPlaybackDevice; }
+    int GetNote() const { return m_nNote; }
+    int GetPlayMode() const { return m_nPlayMode; }
+    int GetView() const { return m_nView; }
+    int GetSamplingRate() const { return m_nSamplingRate; }
+    int GetBufferSize() const { return m_nBufferSize; }
+    int GetNumBuffers() const { return m_nNumBuffers; }
+    int GetRecordingDevice() const { return m_nRecordingDevice; }
+    int GetPlaybackDevice() const { return m_nPlaybackDevice; }
+    double GetStandardA() const { return m_dStandardA; }
+    double GetTargetFrequency() const { return m_dTargetFrequency; }
+    double GetOctaveFactor() const { return m_dOctaveFactor; }
+    const std::string& GetTemperamentName() const { return m_strTemperament; }
+    const std::string& GetStandardAText() const { return m_strStandardA; }
+    const std::string& GetDisplayTitle() const { return m_strDisplayTitle; }
+    CTemperamentSet* GetTemperaments() const { return m_pTemperaments.get(); }
+    CWaveInDevice* GetRecorder() const { return m_pRecorder.get(); }
+    CWaveOutDevice* GetPlayer() const { return m_pPlayer.get(); }
+    CPitchDetector* GetDetector() const { return m_pDetector.get(); }
+    CToneVoice* GetVoice(int i) const;
+    CCentsMeter* GetCentsMeter() const { return m_pCentsMeter.get(); }
+    const CReadoutPanel& GetPanelCents() const { return m_panelCents; }
+    const CReadoutPanel& GetPanelNote() const { return m_panelNote; }
+    const CReadoutPanel& GetPanelHertz() const { return m_panelHertz; }
+    const CCycleOfFifthsControl& GetCycleOfFifths() const { return m_cycleOfFifths; }
+
+private:
+    // The current temperament, or null.
+    CTemperament* CurrentTemperament() const;
+    // Pushes the Standard A line and the table's caption to the form.
+    void UpdateData();
+    // Creates both device objects for the current settings.
+    void CreateDevices();
+    // Runs one of the five table builders' loops.
+    void BuildTable(int mode);
+
+    IKlavoraForm& m_form;
+    std::string m_strStandardA;
+    std::string m_strDisplayTitle;
+    bool m_bTemperamentsReady = false;
+    bool m_bNoRecordingDevice = false;
+    bool m_bNoPlaybackDevice = false;
+    int m_nNumBuffers = 5;
+    int m_nSamplingRate = 44100;
+    int m_nBufferSize = 8192;
+    int m_nPlaybackDevice = -1;
+    int m_nRecordingDevice = -1;
+    int m_nPlayMode = 0;
+    std::unique_ptr<CWaveInDevice> m_pRecorder;
+    std::unique_ptr<CWaveOutDevice> m_pPlayer;
+    double m_dTargetFrequency = 0.0;
+    bool m_bRecorderOpen = false;
+    bool m_bPlayerOpen = false;
+    bool m_bListening = false;
+    bool m_bPlaying = false;
+    std::array<std::unique_ptr<CToneVoice>, kVoiceCount> m_pVoices;
+    std::unique_ptr<CPitchDetector> m_pDetector;
+    std::unique_ptr<CCentsMeter> m_pCentsMeter;
+    CKeyboardControl m_keyboard;
+    CCycleOfFifthsControl m_cycleOfFifths;
+    double m_dStandardA = 415.0;
+    std::unique_ptr<CTemperamentSet> m_pTemperaments;
+    std::string m_strTemperament;
+    int m_nNote = 9;
+    CReadoutPanel m_panelCents;
+    CReadoutPanel m_panelNote;
+    CReadoutPanel m_panelHertz;
+    int m_nView = 1;
+    double m_dOctaveFactor = 1.0;
+    // Counts measurements between display updates; survives stops and starts.
+    int m_nUpdateCounter = 0;
+};

@@ -1,0 +1,86 @@
+// The sound devices' completions: each recorded buffer is measured and shown,
+// each played buffer is refilled from the voices. Also the redraw of the drawn
+// controls whenever a control paints.
+#include <algorithm>
+#include <cmath>
+
+#include "audio/BufferFill.h"
+#include "audio/PitchDetector.h"
+#include "audio/ToneVoice.h"
+#include "audio/WaveInDevice.h"
+#include "audio/WaveOutDevice.h"
+#include "controls/CentsMeter.h"
+#include "temper/NumberFormat.h"
+#include "view/KlavoraView.h"
+
+void CKlavoraView::OnWaveMessage(unsigned int message, WAVEHDR* pHeader) {
+    if (message == MM_WIM_DATA) {
+        OnWimData(pHeader);
+    } else if (message == MM_WOM_DONE) {
+        OnWomDone(pHeader);
+    }
+}
+
+void CKlavoraView::OnWimData(WAVEHDR* pHeader) {
+    if (pHeader == nullptr || !m_pRecorder) {
+        return;
+    }
+    // Measure before the buffer goes back to the device: once queued again it
+    // may be refilled at any moment, even with a single buffer in the ring.
+    const bool listening = m_bListening;
+    double frequency = 0.0;
+    if (listening && m_pDetector) {
+        const unsigned int bytes = std::min(pHeader->dwBytesRecorded, pHeader->dwBufferLength);
+        frequency = m_pDetector->Detect(pHeader->lpData, bytes);
+    }
+    m_pRecorder->BufferDone(pHeader);
+    if (listening) {
+        ShowMeasurement(frequency);
+    }
+}
+
+void CKlavoraView::ShowMeasurement(double frequency) {
+    if (m_nUpdateCounter != kUpdateEvery) {
+        ++m_nUpdateCounter;
+        return;
+    }
+    m_nUpdateCounter = 0;
+    const double cents = 1200.0 * std::log(frequency / m_dTargetFrequency) / std::log(2.0);
+    if (m_pCentsMeter) {
+        m_pCentsMeter->SetCents(cents);
+    }
+    // Written so that a deviation that is not a number shows dashes as well.
+    if (!(cents >= -100.0 && cents <= 100.0)) {
+        m_panelCents.SetText("---.-- Cents ");
+        m_panelHertz.SetText("---.-- Hertz ");
+    } else {
+        m_panelCents.SetText(FormatFixed(cents, 1) + " Cents ");
+        m_panelHertz.SetText(FormatFixed(frequency, 2) + " Hertz ");
+    }
+}
+
+void CKlavoraView::OnWomDone(WAVEHDR* pHeader) {
+    if (pHeader == nullptr || !m_pPlayer) {
+        return;
+    }
+    if (m_pVoices[0]) {
+        CToneVoice* voices[kVoiceCount];
+        for (int i = 0; i < kVoiceCount; ++i) {
+            voices[i] = m_pVoices[i].get();
+        }
+        // Never past the block, even if the settings and the buffer disagree.
+        const int bytes = std::min(m_nBufferSize, static_cast<int>(pHeader->dwBufferLength));
+        FillPlaybackBuffer(pHeader->lpData, bytes, voices);
+    }
+    m_pPlayer->BufferDone(pHeader);
+}
+
+void CKlavoraView::OnCtlColor() {
+    m_panelCents.Redraw();
+    m_panelNote.Redraw();
+    m_panelHertz.Redraw();
+    if (m_pCentsMeter) {
+        m_pCentsMeter->Redraw();
+    }
+    m_cycleOfFifths.Paint();
+}

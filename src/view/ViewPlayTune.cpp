@@ -1,0 +1,123 @@
+// The play modes, the voices' tuning, and the two switches between playing
+// and tuning, which never run at once.
+#include "audio/ToneVoice.h"
+#include "audio/WaveInDevice.h"
+#include "audio/WaveOutDevice.h"
+#include "controls/CentsMeter.h"
+#include "temper/NumberFormat.h"
+#include "view/KlavoraView.h"
+
+namespace {
+
+// Semitones of voices 1 to 4 above the root.
+constexpr int kVoiceSteps[4] = {3, 4, 5, 7};
+
+// Whether voice 1..4 sounds in a play mode.
+bool VoiceSounds(int voice, int mode) {
+    switch (voice) {
+        case 1: return mode == 1 || mode == 5;  // minor third
+        case 2: return mode == 2 || mode == 6;  // major third
+        case 3: return mode == 3;               // fourth
+        case 4: return mode > 3;                // fifth
+        default: return true;
+    }
+}
+
+}  // namespace
+
+void CKlavoraView::UpdateVoices() {
+    double root = GetNoteFrequency(m_nNote, m_dOctaveFactor);
+    if (m_nNote < 9) {
+        root *= 0.5;
+    }
+    double upper[4];
+    for (int i = 0; i < 4; ++i) {
+        upper[i] = GetNoteFrequency(m_nNote + kVoiceSteps[i], m_dOctaveFactor);
+        if (upper[i] > 2 * root) {
+            upper[i] *= 0.5;
+        }
+    }
+    if (!m_pVoices[0]) {
+        return;  // after OnDestroy no voice is left to tune
+    }
+    m_pVoices[0]->SetFrequency(root);
+    for (int i = 1; i < kVoiceCount; ++i) {
+        m_pVoices[i]->SetFrequency(upper[i - 1]);
+        m_pVoices[i]->SetAmplitude(VoiceSounds(i, m_nPlayMode) ? kVoiceAmplitude : 0);
+    }
+    for (auto& voice : m_pVoices) {
+        voice->Restart();
+    }
+}
+
+void CKlavoraView::OnPlayMode(int mode) {
+    m_nPlayMode = mode;
+    UpdateVoices();
+}
+
+void CKlavoraView::OnTuneWithMicrophone() {
+    if (!m_bRecorderOpen) {
+        m_bRecorderOpen = m_pRecorder->HasCapableDevice() && m_pRecorder->Open();
+        if (!m_bRecorderOpen) {
+            ShowPlayedFrequency();
+            return;
+        }
+    }
+    if (m_bListening) {
+        if (m_pRecorder->Stop()) {
+            m_bListening = false;
+        }
+        m_pCentsMeter->ResetMeter();
+    } else {
+        if (m_bPlaying && m_pPlayer->Stop()) {
+            m_bPlaying = false;
+        }
+        m_bListening = m_pRecorder->Start();
+        // A failed start leaves the device closed: open it again next time.
+        if (!m_bListening) {
+            m_bRecorderOpen = false;
+        }
+    }
+    ShowPlayedFrequency();
+}
+
+void CKlavoraView::OnPlayNotes() {
+    if (!m_bPlayerOpen) {
+        m_bPlayerOpen = m_pPlayer->HasCapableDevice() && m_pPlayer->Open();
+        if (!m_bPlayerOpen) {
+            ShowPlayedFrequency();
+            return;
+        }
+    }
+    if (m_bPlaying) {
+        if (m_pPlayer->Stop()) {
+            m_bPlaying = false;
+        }
+    } else {
+        if (m_bListening) {
+            if (m_pRecorder->Stop()) {
+                m_bListening = false;
+            }
+            m_pCentsMeter->ResetMeter();
+        }
+        m_bPlaying = m_pPlayer->Start();
+        if (!m_bPlaying) {
+            m_bPlayerOpen = false;
+        }
+    }
+    ShowPlayedFrequency();
+}
+
+void CKlavoraView::ShowPlayedFrequency() {
+    if (m_bPlaying) {
+        double f = GetNoteFrequency(m_nNote, m_dOctaveFactor);
+        if (m_nNote < 9) {
+            f *= 0.5;
+        }
+        m_panelHertz.SetText(FormatFixed(f, 2) + " Hertz ");
+        m_panelCents.SetText("");
+    } else {
+        m_panelHertz.SetText("");
+        m_panelCents.SetText("");
+    }
+}
