@@ -1,0 +1,14 @@
+// The font of the main form and the dialog windows: the system's GUI font,
+// made smaller where needed so that its average character fits the 6 x 13
+// pixel base units the layouts are measured in. User-interface thread only.
+#pragma once
+
+#include <wx/font.h>
+
+wxFont MakeDialogFont();
+
+class wxWindow;
+
+// The height of a one-line edit in the dialogs: the font's line with a
+// little room around it, rather than the theme's roomier default.
+int CompactEditHeight(const wxWindow* pWindow);

@@ -1,0 +1,32 @@
+#include "gui/KlavoraApp.h"
+
+#include <cstdio>
+#include <string>
+
+#include <wx/cshelp.h>
+
+#include "gui/FirstStart.h"
+#include "gui/MainFrame.h"
+
+wxIMPLEMENT_APP(CKlavoraApp);
+
+bool CKlavoraApp::OnInit() {
+    // The standard command line only (--help and the toolkit's options).
+    if (!wxApp::OnInit()) {
+        return false;
+    }
+    SetAppName("Klavora");
+    wxHelpProvider::Set(new wxSimpleHelpProvider);
+
+    std::string error;
+    if (!PrepareStoreOnFirstStart(error)) {
+        // The program still runs; without the store it has no temperaments.
+        std::fprintf(stderr, "klavora: the settings store could not be created: %s\n",
+                     error.c_str());
+    }
+
+    CMainFrame* pFrame = new CMainFrame;
+    SetTopWindow(pFrame);
+    pFrame->Show();
+    return true;
+}

@@ -1,0 +1,322 @@
+#include "gui/MainFrame.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include <wx/accel.h>
+#include <wx/cshelp.h>
+#include <wx/dcclient.h>
+#include <wx/menu.h>
+#include <wx/statusbr.h>
+#include <wx/toolbar.h>
+
+#include "controls/Pictures.h"
+#include "gui/AboutBox.h"
+#include "gui/CommandTable.h"
+#include "gui/KlavoraForm.h"
+#include "gui/WxPictures.h"
+#include "view/KlavoraView.h"
+#include "view/ViewIds.h"
+
+namespace {
+
+// A caption, a system menu and a minimize box: no sizing border, no
+// maximize box.
+constexpr long kFrameStyle = wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX;
+constexpr int kTunerPaneWidth = 60;
+constexpr int kFirstViewCommand = ID_NEW_TEMPERAMENT;
+constexpr int kLastViewCommand = ID_ROTATE_RIGHT;
+
+const char* const kHelpText =
+    "Choose a temperament from the list and click a key, or type its letter (c, d, e, f, g, a, "
+    "b; with Shift the note a semitone above).\n\n"
+    "Tuner > Play Notes (Ctrl+P) plays the note, or the interval or triad chosen in the Tuner "
+    "menu, in the temperament; Octave Higher and Lower move what is played.\n\n"
+    "Tuner > Tune with Microphone (Ctrl+M) listens to the string you tune: the panels show its "
+    "frequency and how many cents it is off the note, the meter shows the same as a bar.\n\n"
+    "The Temperament menu creates, edits, deletes and rotates temperaments; a click on a note "
+    "name of the circle starts the temperament on that note. The View menu chooses the table "
+    "shown under the keys. File > Options sets the sound card and buffers.";
+
+}  // namespace
+
+const char* const CMainFrame::kIdleText = "For Help, press F1";
+
+CMainFrame::CMainFrame()
+    : wxFrame(nullptr, wxID_ANY, "Klavora", wxDefaultPosition, wxDefaultSize, kFrameStyle) {
+    SetIcons(MakeProgramIcons());
+    BuildMenus();
+    BuildToolBar();
+    BuildStatusBar();
+    BuildAccelerators();
+
+    m_pForm = new CKlavoraForm(this);
+    m_formSize = m_pForm->GetSize();
+    FitToForm();
+
+    Bind(wxEVT_MENU, &CMainFrame::OnViewCommand, this, WxIdOfCommand(kFirstViewCommand),
+         WxIdOfCommand(kLastViewCommand));
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateViewCommand, this, WxIdOfCommand(kFirstViewCommand),
+         WxIdOfCommand(kLastViewCommand));
+    for (int id : {ID_APP_ABOUT, ID_APP_EXIT, ID_HELP_FINDER, ID_CONTEXT_HELP, ID_HELP,
+                   ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}) {
+        Bind(wxEVT_MENU, &CMainFrame::OnFrameCommand, this, WxIdOfCommand(id));
+    }
+    for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}) {
+        Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateBarCommand, this, WxIdOfCommand(id));
+    }
+    Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
+    Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
+    Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+    Bind(wxEVT_SIZE, &CMainFrame::OnSize, this);
+
+    m_pView = std::make_unique<CKlavoraView>(*m_pForm);
+    m_pForm->SetView(m_pView.get());
+    m_pump.Start();
+    m_pForm->HoldMessages();
+    m_pView->OnInitialUpdate();
+    m_pForm->RefreshDrawnControls();
+    UpdateTunerPane();
+}
+
+CMainFrame::~CMainFrame() {
+    ShutDownView();
+}
+
+void CMainFrame::BuildMenus() {
+    wxMenuBar* pBar = new wxMenuBar;
+    wxMenu* pMenu = nullptr;
+    std::string popup;
+    for (const SCommandInfo& info : CommandTable()) {
+        if (pMenu == nullptr || popup != info.pszPopup) {
+            popup = info.pszPopup;
+            pMenu = new wxMenu;
+            pBar->Append(pMenu, wxString::FromUTF8(popup));
+        }
+        wxString text = wxString::FromUTF8(info.pszText);
+        // GTK draws a shortcut hint from the key it names, and "Shift_F1"
+        // names none; written as a key, the hint shows.
+        text.Replace("\tShift_F1", "\tShift+F1");
+        pMenu->Append(WxIdOfCommand(info.nId), text, wxString::FromUTF8(CommandPrompt(info.nId)),
+                      info.bCheck ? wxITEM_CHECK : wxITEM_NORMAL);
+        if (info.bSeparatorAfter) {
+            pMenu->AppendSeparator();
+        }
+    }
+    SetMenuBar(pBar);
+}
+
+void CMainFrame::BuildToolBar() {
+    wxToolBar* pBar = CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NODIVIDER);
+    pBar->SetToolBitmapSize(wxSize(16, 16));
+    for (int id : ToolbarLayout()) {
+        if (id == 0) {
+            pBar->AddSeparator();
+            continue;
+        }
+        const SCommandInfo* info = FindCommand(id);
+        const bool check = info != nullptr && info->bCheck;
+        pBar->AddTool(WxIdOfCommand(id), wxString(), MakeToolbarBitmap(id), wxNullBitmap,
+                      check ? wxITEM_CHECK : wxITEM_NORMAL, wxString::FromUTF8(CommandTooltip(id)),
+                      wxString::FromUTF8(CommandPrompt(id)));
+    }
+    pBar->Realize();
+}
+
+void CMainFrame::BuildStatusBar() {
+    wxStatusBar* pBar = CreateStatusBar(2);
+    // The tuner pane is 60 pixels wide, or as wide as its longest text
+    // needs in the font the status bar uses here.
+    wxClientDC dc(pBar);
+    dc.SetFont(pBar->GetFont());
+    int width = kTunerPaneWidth;
+    for (const char* text : {"Audio Off", "Tuner Off", "Listening...", "Playing..."}) {
+        width = std::max(width, dc.GetTextExtent(text).GetWidth() + 16);
+    }
+    const int widths[2] = {-1, width};
+    pBar->SetStatusWidths(2, widths);
+    SetStatusBarPane(0);
+    SetStatusText(kIdleText, 0);
+    SetStatusText("Audio Off", 1);
+}
+
+void CMainFrame::BuildAccelerators() {
+    std::vector<wxAcceleratorEntry> entries;
+    for (const SAccelInfo& accel : AcceleratorTable()) {
+        entries.emplace_back(accel.nFlags, accel.nKeyCode, WxIdOfCommand(accel.nCommand));
+    }
+    SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(entries.size()), entries.data()));
+}
+
+bool CMainFrame::Show(bool show) {
+    const bool changed = wxFrame::Show(show);
+    if (show && m_pForm != nullptr) {
+        CallAfter([this] { m_pForm->ReleaseMessages(); });
+    }
+    return changed;
+}
+
+void CMainFrame::FitToForm() {
+    SetClientSize(m_formSize);
+    PlaceForm();
+}
+
+void CMainFrame::PlaceForm() {
+    if (m_pForm == nullptr) {
+        return;
+    }
+    const wxSize client = GetClientSize();
+    m_pForm->SetSize(std::max(0, (client.GetWidth() - m_formSize.GetWidth()) / 2), 0,
+                     m_formSize.GetWidth(), m_formSize.GetHeight());
+}
+
+void CMainFrame::OnSize(wxSizeEvent&) {
+    // The form keeps its size; the frame's own layout would stretch it.
+    PlaceForm();
+}
+
+void CMainFrame::ShutDownView() {
+    if (!m_pView) {
+        return;
+    }
+    m_pView->OnDestroy();
+    // No completion may reach the view from here on.
+    m_pump.Stop();
+    m_pForm->SetView(nullptr);
+    m_pView.reset();
+}
+
+bool CMainFrame::RouteCommand(int nId) {
+    if (!m_pView) {
+        return false;
+    }
+    CCmdUI ui(nId);
+    if (!m_pView->OnUpdateCommand(&ui) || !ui.m_bEnabled) {
+        return false;
+    }
+    const bool ran = m_pView->OnCommand(nId);
+    m_pForm->RefreshDrawnControls();
+    UpdateTunerPane();
+    return ran;
+}
+
+void CMainFrame::UpdateTunerPane() {
+    if (!m_pView || GetStatusBar() == nullptr) {
+        return;
+    }
+    CCmdUI ui(ID_TUNER_INDICATOR);
+    m_pView->OnUpdateTunerIndicator(&ui);
+    const wxString text = ui.m_strText != nullptr ? wxString(ui.m_strText) : wxString();
+    if (GetStatusBar()->GetStatusText(1) != text) {
+        SetStatusText(text, 1);
+    }
+}
+
+void CMainFrame::ShowHelp() {
+    m_pForm->MessageBox(kHelpText, "Klavora Help", MB_OK | MB_ICONINFORMATION);
+}
+
+void CMainFrame::ShowContextHelp() {
+    SetStatusText("Select an object on which to get Help", 0);
+    wxContextHelp help(this);
+    SetStatusText(kIdleText, 0);
+}
+
+void CMainFrame::ToggleBar(wxWindow* pBar) {
+    if (pBar == nullptr) {
+        return;
+    }
+    pBar->Show(!pBar->IsShown());
+    SendSizeEvent();
+    // The client area changes only once the toolkit has laid the bars out.
+    CallAfter([this] { FitToForm(); });
+}
+
+void CMainFrame::OnViewCommand(wxCommandEvent& event) {
+    RouteCommand(CommandOfWxId(event.GetId()));
+}
+
+void CMainFrame::OnUpdateViewCommand(wxUpdateUIEvent& event) {
+    const int command = CommandOfWxId(event.GetId());
+    CCmdUI ui(command);
+    if (!m_pView || !m_pView->OnUpdateCommand(&ui)) {
+        event.Skip();
+        return;
+    }
+    event.Enable(ui.m_bEnabled);
+    const SCommandInfo* info = FindCommand(command);
+    if (info != nullptr && info->bCheck) {
+        event.Check(ui.m_bChecked);
+    }
+}
+
+void CMainFrame::OnFrameCommand(wxCommandEvent& event) {
+    switch (CommandOfWxId(event.GetId())) {
+        case ID_APP_EXIT:
+            Close();
+            break;
+        case ID_APP_ABOUT: {
+            CAboutBox box(this);
+            box.ShowModal();
+            break;
+        }
+        case ID_HELP_FINDER:
+        case ID_HELP:
+            ShowHelp();
+            break;
+        case ID_CONTEXT_HELP:
+            ShowContextHelp();
+            break;
+        case ID_VIEW_TOOLBAR:
+            ToggleBar(GetToolBar());
+            break;
+        case ID_VIEW_STATUS_BAR:
+            ToggleBar(GetStatusBar());
+            break;
+        default:
+            event.Skip();
+            break;
+    }
+}
+
+void CMainFrame::OnUpdateBarCommand(wxUpdateUIEvent& event) {
+    const wxWindow* pBar = CommandOfWxId(event.GetId()) == ID_VIEW_TOOLBAR
+                               ? static_cast<wxWindow*>(GetToolBar())
+                               : GetStatusBar();
+    event.Check(pBar != nullptr && pBar->IsShown());
+}
+
+void CMainFrame::OnCharHook(wxKeyEvent& event) {
+    const int key = event.GetKeyCode();
+    // The menu shows Ctrl+N, Ctrl+E and Ctrl+D, but no accelerator stands
+    // behind them: the keys do nothing.
+    if (event.GetModifiers() == wxMOD_CONTROL && (key == 'N' || key == 'E' || key == 'D')) {
+        return;
+    }
+    if (!event.HasModifiers() && m_pForm != nullptr) {
+        // The key's symbol already tells a from A; key codes do not.
+        const long raw = static_cast<long>(event.GetRawKeyCode());
+        int ch = 0;
+        if (raw >= 0x20 && raw < 0x7F) {
+            ch = static_cast<int>(raw);
+        } else if (event.GetUnicodeKey() != WXK_NONE && event.GetUnicodeKey() < 0x80) {
+            const int letter = static_cast<int>(event.GetUnicodeKey());
+            ch = event.ShiftDown() ? letter : std::tolower(letter);
+        }
+        if (ch != 0) {
+            m_pForm->OnTypedChar(ch);
+        }
+    }
+    event.Skip();
+}
+
+void CMainFrame::OnIdle(wxIdleEvent& event) {
+    UpdateTunerPane();
+    event.Skip();
+}
+
+void CMainFrame::OnClose(wxCloseEvent&) {
+    ShutDownView();
+    Destroy();
+}
