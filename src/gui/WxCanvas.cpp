@@ -145,9 +145,19 @@ void CWxCanvas::DrawText(const std::string& text, const Rect& rc, const FontSpec
         const wxString label = wxString::FromUTF8(text);
         wxRect rcRefresh = ToWx(rc);
         if (format & kTextNoClip) {
-            // Only the window's own edges limit the text.
+            // Text wider than its rectangle spills past it, but is moved inwards
+            // where it would cross the window's edge, so a leading minus sign is
+            // never cut off.
+            wxRect rcText = ToWx(rc);
+            const int nWidth = dc.GetTextExtent(label).GetWidth();
+            const int nClient = m_backing.GetWidth();
+            if (nWidth > rcText.width && nWidth <= nClient) {
+                int nLeft = rcText.x + (rcText.width - nWidth) / 2;
+                nLeft = std::max(0, std::min(nLeft, nClient - nWidth));
+                rcText = wxRect(nLeft, rcText.y, nWidth, rcText.height);
+            }
             wxRect rcBounds;
-            dc.DrawLabel(label, wxNullBitmap, ToWx(rc), nAlign, -1, &rcBounds);
+            dc.DrawLabel(label, wxNullBitmap, rcText, nAlign, -1, &rcBounds);
             rcRefresh.Union(rcBounds);
         } else {
             wxDCClipper clip(dc, ToWx(rc));

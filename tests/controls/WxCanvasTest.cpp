@@ -152,6 +152,34 @@ TEST_F(WxCanvasTest, WideTextIsCutAtItsRectangleUnlessAllowedToSpill) {
     EXPECT_FALSE(InkIn(220, 250));
 }
 
+TEST_F(WxCanvasTest, SpillingTextStaysInsideTheWindow) {
+    CWxCanvas canvas(m_pWindow);
+    const Colour white = MakeColour(255, 255, 255), black = MakeColour(0, 0, 0);
+    const FontSpec font{"Arial", 20, 400, FontQuality::Proof};
+    auto Ink = [&](int x0, int x1) {
+        const wxImage image = canvas.GetBackingStore().ConvertToImage();
+        int count = 0;
+        for (int y = 0; y < 40; ++y) {
+            for (int x = x0; x < x1; ++x) {
+                count += image.GetRed(x, y) > 128;
+            }
+        }
+        return count;
+    };
+    // The same text in the middle, then in cells at both edges of the window.
+    canvas.FillRect(Rect{0, 0, 250, 40}, black);
+    canvas.DrawText("-7.33333", Rect{105, 0, 145, 20}, font, white, black,
+                    kTextCenter | kTextVCenter | kTextNoClip);
+    const int whole = Ink(0, 250);
+    ASSERT_GT(whole, 0);
+    for (const Rect& cell : {Rect{0, 0, 40, 20}, Rect{210, 0, 250, 20}}) {
+        canvas.FillRect(Rect{0, 0, 250, 40}, black);
+        canvas.DrawText("-7.33333", cell, font, white, black,
+                        kTextCenter | kTextVCenter | kTextNoClip);
+        EXPECT_EQ(Ink(0, 250), whole) << cell.left;
+    }
+}
+
 TEST_F(WxCanvasTest, DrawingStopsWhenTheWindowIsDestroyed) {
     CWxCanvas canvas(m_pWindow);
     m_pWindow->Destroy();
