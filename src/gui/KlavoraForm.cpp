@@ -273,9 +273,25 @@ int CKlavoraForm::ListGetCount() const {
 void CKlavoraForm::SetLabelText(int controlId, const std::string& text) {
     if (auto* pText = wxDynamicCast(Control(controlId), wxStaticText)) {
         // The text is shown as it is: an ampersand is no mnemonic here.
-        pText->SetLabelText(ToWx(text));
+        const wxString label = ToWx(text);
+        if (controlId != IDC_DISPLAY_TITLE && controlId != IDC_STANDARD_A) {
+            FitTableFont(pText, label);
+        }
+        pText->SetLabelText(label);
     } else if (wxWindow* pWindow = Control(controlId)) {
         pWindow->SetLabel(ToWx(text));
+    }
+}
+
+void CKlavoraForm::FitTableFont(wxStaticText* pText, const wxString& label) {
+    // A table value wider than the space between two keys ("189.333") is
+    // shown in a smaller font rather than running into its neighbours.
+    wxFont font = GetFont();
+    pText->SetFont(font);
+    const int nWidth = pText->GetSize().GetWidth();
+    while (font.GetPointSize() > 5 && pText->GetTextExtent(label).GetWidth() > nWidth) {
+        font.SetPointSize(font.GetPointSize() - 1);
+        pText->SetFont(font);
     }
 }
 

@@ -19,6 +19,7 @@
 #include "platform/WaveLayer.h"
 #include "view/KlavoraForm.h"
 
+class wxStaticText;
 class CKlavoraView;
 class CWxCanvas;
 class wxChoice;
@@ -82,6 +83,8 @@ private:
     void CreateControls();
     void CreateDrawnControls();
     void CreateTable();
+    // Shrinks a table label's font until the value fits between its keys.
+    void FitTableFont(wxStaticText* pText, const wxString& label);
     template <typename T>
     T* Place(T* pWindow);
     // Runs a dialog window modally; IDOK or IDCANCEL.
