@@ -1,8 +1,6 @@
 #include "controls/CycleOfFifthsControl.h"
 
-#include <locale>
-#include <sstream>
-
+#include "temper/NumberFormat.h"
 #include "temper/Temperament.h"
 
 namespace {
@@ -54,12 +52,7 @@ bool CCycleOfFifthsControl::CanDraw() const {
 }
 
 std::string CCycleOfFifthsControl::FormatOffset(double dCents) {
-    // The classic locale keeps the decimal point a point whatever locale the
-    // program runs in.
-    std::ostringstream stream;
-    stream.imbue(std::locale::classic());
-    stream << dCents;
-    return stream.str();
+    return FormatStreamDouble(dCents);
 }
 
 void CCycleOfFifthsControl::SetTemperament(const CTemperament* pTemperament) {

@@ -91,13 +91,13 @@ void CWxCanvas::FillRect(const Rect& rc, Colour colour) {
     m_pWindow->RefreshRect(ToWx(rc), false);
 }
 
-wxFont CWxCanvas::MakeFont(wxDC& dc, const FontSpec& spec) {
-    const int nHeight = std::max(spec.nHeight, 1);
+wxFont CWxCanvas::MakeFont(wxDC& dc, const FontSpec& wanted) {
+    const int nHeight = std::max(wanted.nHeight, 1);
     wxFont font(wxFontInfo(wxSize(0, nHeight))
                     .Family(wxFONTFAMILY_SWISS)
-                    .FaceName(spec.face)
-                    .AntiAliased(spec.quality != FontQuality::Default));
-    font.SetNumericWeight(spec.nWeight);
+                    .FaceName(wanted.face)
+                    .AntiAliased(wanted.quality != FontQuality::Default));
+    font.SetNumericWeight(wanted.nWeight);
     // Pixel sizes set the em height; scale so that the cell comes out as
     // tall as asked, as the program's fonts are specified by cell height.
     dc.SetFont(font);
@@ -115,7 +115,7 @@ wxFont CWxCanvas::MakeFont(wxDC& dc, const FontSpec& spec) {
     return font;
 }
 
-void CWxCanvas::DrawText(const std::string& text, const Rect& rc, const FontSpec& spec,
+void CWxCanvas::DrawText(const std::string& text, const Rect& rc, const FontSpec& wanted,
                          Colour textColour, Colour backColour, unsigned format) {
     EnsureBacking();
     if (!IsWindow() || !m_backing.IsOk() || rc.IsEmpty()) {
@@ -123,7 +123,7 @@ void CWxCanvas::DrawText(const std::string& text, const Rect& rc, const FontSpec
     }
     {
         wxMemoryDC dc(m_backing);
-        dc.SetFont(MakeFont(dc, spec));
+        dc.SetFont(MakeFont(dc, wanted));
         dc.SetTextForeground(ToWx(textColour));
         dc.SetTextBackground(ToWx(backColour));
         dc.SetBackgroundMode(wxBRUSHSTYLE_SOLID);

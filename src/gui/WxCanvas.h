@@ -35,7 +35,7 @@ public:
 
     // A font whose cell height (ascent plus descent) on dc is the requested
     // pixel height, within a pixel.
-    static wxFont MakeFont(wxDC& dc, const FontSpec& spec);
+    static wxFont MakeFont(wxDC& dc, const FontSpec& wanted);
 
 private:
     void EnsureBacking();

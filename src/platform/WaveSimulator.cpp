@@ -214,44 +214,43 @@ CWaveSimulator::SHandle* CWaveSimulator::FindHandle(bool bInput, std::uint32_t n
     return &it->second;
 }
 
-MMRESULT CWaveSimulator::Prepare(ECall call, bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader) {
+MMRESULT CWaveSimulator::EnterHandle(ECall call, bool bInput, std::uint32_t nHandle,
+                                     bool bNeedLive, SHandle** ppHandle) {
     MMRESULT nInjected = MMSYSERR_NOERROR;
     if (Enter(call, &nInjected)) {
         return nInjected;
     }
-    SHandle* pHandle = FindHandle(bInput, nHandle);
-    if (pHandle == nullptr) {
+    *ppHandle = FindHandle(bInput, nHandle);
+    if (*ppHandle == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
-    if (pHandle->m_bDead) {
+    if (bNeedLive && (*ppHandle)->m_bDead) {
         return MMSYSERR_NODRIVER;
+    }
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT CWaveSimulator::Prepare(ECall call, bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader) {
+    SHandle* pHandle = nullptr;
+    if (const MMRESULT nResult = EnterHandle(call, bInput, nHandle, true, &pHandle)) {
+        return nResult;
     }
     return WavePrepareHeader(pHeader, pHandle->m_format);
 }
 
 MMRESULT CWaveSimulator::Unprepare(ECall call, bool bInput, std::uint32_t nHandle,
                                    WAVEHDR* pHeader) {
-    MMRESULT nInjected = MMSYSERR_NOERROR;
-    if (Enter(call, &nInjected)) {
-        return nInjected;
-    }
-    if (FindHandle(bInput, nHandle) == nullptr) {
-        return MMSYSERR_INVALHANDLE;
+    SHandle* pHandle = nullptr;
+    if (const MMRESULT nResult = EnterHandle(call, bInput, nHandle, false, &pHandle)) {
+        return nResult;
     }
     return WaveUnprepareHeader(pHeader);
 }
 
 MMRESULT CWaveSimulator::Queue(ECall call, bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader) {
-    MMRESULT nInjected = MMSYSERR_NOERROR;
-    if (Enter(call, &nInjected)) {
-        return nInjected;
-    }
-    SHandle* pHandle = FindHandle(bInput, nHandle);
-    if (pHandle == nullptr) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    if (pHandle->m_bDead) {
-        return MMSYSERR_NODRIVER;
+    SHandle* pHandle = nullptr;
+    if (const MMRESULT nResult = EnterHandle(call, bInput, nHandle, true, &pHandle)) {
+        return nResult;
     }
     const MMRESULT nResult = WaveQueueHeader(pHeader);
     if (nResult != MMSYSERR_NOERROR) {
@@ -275,13 +274,9 @@ void CWaveSimulator::ReturnAll(SHandle& handle) {
 }
 
 MMRESULT CWaveSimulator::Reset(ECall call, bool bInput, std::uint32_t nHandle) {
-    MMRESULT nInjected = MMSYSERR_NOERROR;
-    if (Enter(call, &nInjected)) {
-        return nInjected;
-    }
-    SHandle* pHandle = FindHandle(bInput, nHandle);
-    if (pHandle == nullptr) {
-        return MMSYSERR_INVALHANDLE;
+    SHandle* pHandle = nullptr;
+    if (const MMRESULT nResult = EnterHandle(call, bInput, nHandle, false, &pHandle)) {
+        return nResult;
     }
     pHandle->m_bStarted = false;
     const bool bHadBuffers = !pHandle->m_queued.empty();
@@ -362,16 +357,10 @@ MMRESULT CWaveSimulator::waveInAddBuffer(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
 }
 
 MMRESULT CWaveSimulator::waveInStart(HWAVEIN hWaveIn) {
-    MMRESULT nInjected = MMSYSERR_NOERROR;
-    if (Enter(ECall::InStart, &nInjected)) {
-        return nInjected;
-    }
-    SHandle* pHandle = FindHandle(true, static_cast<std::uint32_t>(hWaveIn));
-    if (pHandle == nullptr) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    if (pHandle->m_bDead) {
-        return MMSYSERR_NODRIVER;
+    SHandle* pHandle = nullptr;
+    if (const MMRESULT nResult = EnterHandle(ECall::InStart, true,
+                                             static_cast<std::uint32_t>(hWaveIn), true, &pHandle)) {
+        return nResult;
     }
     pHandle->m_bStarted = true;
     return MMSYSERR_NOERROR;

@@ -151,6 +151,10 @@ private:
     MMRESULT Open(ECall call, bool bInput, std::uint32_t* pnHandle, int nDeviceId,
                   const WAVEFORMATEX* pFormat, CWaveSink* pSink);
     SHandle* FindHandle(bool bInput, std::uint32_t nHandle);
+    // The common start of a call on an open handle: an injected failure, an
+    // unknown handle, or (when bNeedLive) a device that has vanished.
+    MMRESULT EnterHandle(ECall call, bool bInput, std::uint32_t nHandle, bool bNeedLive,
+                         SHandle** ppHandle);
     MMRESULT Prepare(ECall call, bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader);
     MMRESULT Unprepare(ECall call, bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader);
     MMRESULT Queue(ECall call, bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader);

@@ -1,18 +1,14 @@
 #include "temper/TemperamentSet.h"
 
-#include <locale>
-#include <sstream>
-
 std::string FormatTemperamentText(const std::array<double, 12>& offsets) {
-    std::ostringstream out;
-    out.imbue(std::locale::classic());
+    std::string text;
     for (std::size_t k = 0; k < offsets.size(); ++k) {
         if (k > 0) {
-            out << ',';
+            text += ',';
         }
-        out << offsets[k];
+        text += FormatStreamDouble(offsets[k]);
     }
-    return out.str();
+    return text;
 }
 
 bool ParseTemperamentText(const std::string& text, std::array<double, 12>& offsets) {

@@ -2,6 +2,12 @@
 
 #include "temper/NumberFormat.h"
 
+const char* NoteName(int note) {
+    static const char* const kNames[12] = {"C",     "C#/Db", "D",     "D#/Eb", "E",     "F",
+                                           "F#/Gb", "G",     "G#/Ab", "A",     "A#/Bb", "B"};
+    return kNames[FoldNote(note)];
+}
+
 double FrequencyFromStandardA(const CTemperament& t, double standardA, int note, double factor) {
     return CTemperament::Frequency(standardA, t.Interval(9, FoldNote(note))) * factor;
 }

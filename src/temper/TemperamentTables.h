@@ -16,6 +16,10 @@ enum DisplayMode {
     kDisplayFrequencies = 5,
 };
 
+// The name of a note 0..11 as the note panel and the tables write it:
+// "C", "C#/Db", ... "B".
+const char* NoteName(int note);
+
 // The frequency of a note from Standard A: A itself is standardA, every other
 // note lies in [standardA, 2 standardA) -- C to G# in the octave above A --
 // all times factor.

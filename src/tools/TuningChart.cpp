@@ -8,8 +8,6 @@
 
 namespace {
 
-const char* const kNoteNames[12] = {"C",     "C#/Db", "D",     "D#/Eb", "E",     "F",
-                                    "F#/Gb", "G",     "G#/Ab", "A",     "A#/Bb", "B"};
 const char* const kCircleNames[12] = {"C", "C#", "D", "Eb", "E", "F", "F#", "G", "G#", "A", "Bb", "B"};
 
 // The frequency of the note `steps` semitones above `note`, taken upwards
@@ -72,7 +70,7 @@ std::string FormatChartText(const std::string& name, const CTemperament& t, doub
         << std::right << std::setw(9) << "Offset" << std::setw(8) << "Beats" << std::setw(10)
         << "M3 beats" << std::setw(10) << "m3 beats" << "\n";
     for (const ChartRow& r : BuildChart(t, standardA)) {
-        out << std::left << std::setw(7) << kNoteNames[r.note] << std::right << std::setw(10)
+        out << std::left << std::setw(7) << NoteName(r.note) << std::right << std::setw(10)
             << FormatTableValue(kDisplayCents, r.cents) << std::setw(11)
             << FormatTableValue(kDisplayDeviations, r.deviation) << std::setw(11)
             << FormatTableValue(kDisplayMinorThirds, r.minorThird) << std::setw(11)
@@ -96,7 +94,7 @@ std::string FormatChartCsv(const std::vector<ChartRow>& rows) {
         "note,cents,deviation,minor_third,major_third,frequency_hz,fifth,fifth_offset,"
         "fifth_beats,major_third_beats,minor_third_beats\n";
     for (const ChartRow& r : rows) {
-        out += std::string(kNoteNames[r.note]) + "," +
+        out += std::string(NoteName(r.note)) + "," +
                FormatTableValue(kDisplayCents, r.cents) + "," +
                FormatTableValue(kDisplayDeviations, r.deviation) + "," +
                FormatTableValue(kDisplayMinorThirds, r.minorThird) + "," +

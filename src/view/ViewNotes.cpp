@@ -11,8 +11,6 @@
 
 namespace {
 
-const char* const kNoteNames[12] = {"C",     "C#/Db", "D",     "D#/Eb", "E",     "F",
-                                    "F#/Gb", "G",     "G#/Ab", "A",     "A#/Bb", "B"};
 
 // The note a typed letter chooses: lower case the natural, upper case the
 // note a semitone above it; -1 for any other character.
@@ -53,7 +51,7 @@ void CKlavoraView::SelectNote(int note) {
     // Notes outside the octave cannot come from the keys or letters; fold
     // them so that no table lookup leaves the twelve names.
     const int n = FoldNote(note);
-    const char* name = kNoteNames[n];
+    const char* name = NoteName(n);
     double f = GetNoteFrequency(n, 1.0);
     m_nNote = n;
     if (n < 9) {

@@ -22,6 +22,8 @@
 #include "gui/MainFrame.h"
 #include "platform/WaveSimulator.h"
 #include "support/TempStore.h"
+#include "support/ScriptedMessages.h"
+#include "support/StoreSettings.h"
 #include "temper/RegistryKey.h"
 #include "temper/StoreSetup.h"
 #include "view/KlavoraView.h"
@@ -32,27 +34,6 @@ public:
     void SetUp() override;
     void TearDown() override;
     static bool m_bReady;
-};
-
-// Records message boxes and answers them from a queue (No, or OK, when empty).
-class CScriptedHost : public IMessageHost {
-public:
-    struct Box {
-        std::string text;
-        std::string caption;
-        unsigned type;
-    };
-    int MessageBox(const std::string& text, const std::string& caption, unsigned type) override {
-        m_boxes.push_back(Box{text, caption, type});
-        if (!m_answers.empty()) {
-            const int answer = m_answers.front();
-            m_answers.pop_front();
-            return answer;
-        }
-        return (type & MB_YESNO) == MB_YESNO ? IDNO : IDOK;
-    }
-    std::vector<Box> m_boxes;
-    std::deque<int> m_answers;
 };
 
 class GuiTest : public ::testing::Test {
@@ -123,16 +104,7 @@ protected:
         });
     }
 
-    std::string Setting(const std::string& name) {
-        CRegistryKey reg;
-        HKEY key = reg.Open(kSettingsKeyPath);
-        std::string text = "<missing>";
-        if (key != nullptr && reg.ValueExists(key, name)) {
-            reg.GetString(key, name, text);
-        }
-        reg.Close(key);
-        return text;
-    }
+    std::string Setting(const std::string& name) { return ReadStoredSetting(name); }
 
     CTempStore m_store;
     CWaveSimulator m_sim;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "controls/RecordingCanvas.h"
+#include "support/ScriptedMessages.h"
 #include "platform/WaveLayer.h"
 #include "view/KlavoraForm.h"
 #include "view/KlavoraView.h"
@@ -21,11 +22,7 @@
 
 class CFakeForm : public IKlavoraForm, public CWaveSink {
 public:
-    struct Box {
-        std::string text;
-        std::string caption;
-        unsigned type;
-    };
+    using Box = CScriptedHost::Box;
 
     CFakeForm() {
         for (int id : {IDC_BANNER, IDC_CENTS_PANEL, IDC_NOTE_PANEL, IDC_HERTZ_PANEL}) {
@@ -84,13 +81,7 @@ public:
     void EnableControl(int id, bool enable) override { m_enabled[id] = enable; }
     void SetFocus(int id) override { m_nFocus = id; }
     int MessageBox(const std::string& text, const std::string& caption, unsigned type) override {
-        m_boxes.push_back(Box{text, caption, type});
-        if (!m_answers.empty()) {
-            const int answer = m_answers.front();
-            m_answers.pop_front();
-            return answer;
-        }
-        return (type & MB_YESNO) ? IDNO : IDOK;
+        return m_messages.MessageBox(text, caption, type);
     }
     void GetPointerPosition(int id, int& x, int& y) const override {
         const auto it = m_pointer.find(id);
@@ -128,7 +119,7 @@ public:
     // ---- what the test sets and reads ----
     // Places the pointer over a control, in its client coordinates.
     void PointAt(int id, int x, int y) { m_pointer[id] = {x, y}; }
-    void Answer(int answer) { m_answers.push_back(answer); }
+    void Answer(int answer) { m_messages.m_answers.push_back(answer); }
     std::string Label(int id) const {
         const auto it = m_labels.find(id);
         return it != m_labels.end() ? it->second : std::string();
@@ -144,8 +135,8 @@ public:
     std::map<int, std::string> m_labels;
     std::map<int, bool> m_enabled;
     int m_nFocus = 0;
-    std::vector<Box> m_boxes;
-    std::deque<int> m_answers;
+    CScriptedHost m_messages;
+    std::vector<Box>& m_boxes = m_messages.m_boxes;
     std::map<int, std::pair<int, int>> m_pointer;
     std::map<int, CRecordingCanvas> m_canvases;
     std::function<int(CTemperamentDlg&)> m_editor;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/WaveSimulator.h"
+#include "support/StoreSettings.h"
 #include "support/TempStore.h"
 #include "temper/RegistryKey.h"
 #include "temper/StoreSetup.h"
@@ -28,22 +29,9 @@ protected:
     // Seeds the store as the installer does.
     void Install() { ASSERT_EQ(InitializeStore(m_store.Path()).status, 0); }
     void SetSetting(const std::string& name, const std::string& text) {
-        CRegistryKey reg;
-        HKEY key = reg.Open(kSettingsKeyPath);
-        ASSERT_NE(key, nullptr);
-        reg.SetString(key, name, text);
-        reg.Close(key);
+        ASSERT_TRUE(WriteStoredSetting(name, text));
     }
-    std::string Setting(const std::string& name) {
-        CRegistryKey reg;
-        HKEY key = reg.Open(kSettingsKeyPath);
-        std::string text = "<missing>";
-        if (key != nullptr && reg.ValueExists(key, name)) {
-            reg.GetString(key, name, text);
-        }
-        reg.Close(key);
-        return text;
-    }
+    std::string Setting(const std::string& name) { return ReadStoredSetting(name); }
 
     // Creates the view and runs its start-up.
     CKlavoraView& Start() {
