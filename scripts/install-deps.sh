@@ -22,6 +22,8 @@ pulseaudio-utils
 libasound2-plugins
 imagemagick
 fonts-dejavu-core
+poppler-utils
+libxml2-utils
 "
 
 missing=""
