@@ -14,6 +14,7 @@ libbenchmark-dev
 libsqlite3-dev
 portaudio19-dev
 libwxgtk3.2-dev
+libcairo2-dev
 xvfb
 xauth
 pulseaudio
@@ -21,6 +22,8 @@ pulseaudio-utils
 libasound2-plugins
 imagemagick
 fonts-dejavu-core
+poppler-utils
+libxml2-utils
 "
 
 missing=""

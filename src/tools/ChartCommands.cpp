@@ -19,6 +19,8 @@ constexpr double kDefaultStandardA = 415.0;
 // The program reads names and texts of at most this many characters.
 constexpr std::size_t kLongestName = 254;
 
+}  // namespace
+
 bool InStandardARange(double hz) {
     return hz >= 200.0 && hz <= 600.0;
 }
@@ -78,6 +80,8 @@ bool ReadNumber(const std::string& text, double& value) {
     value = std::strtod(text.c_str(), &end);
     return !text.empty() && *end == '\0' && std::isfinite(value);
 }
+
+namespace {
 
 int Show(ToolContext& ctx, const std::vector<std::string>& args) {
     const char* const usage = "usage: klavora-store show NAME [--standard-a HZ] [--rotation N] [--csv]";

@@ -10,6 +10,7 @@
 #include "temper/StoreSetup.h"
 #include "tools/ChartCommands.h"
 #include "tools/ExportFormat.h"
+#include "tools/SheetCommand.h"
 #include "tools/ToolSupport.h"
 
 int ToolContext::Fail(int code, const std::string& message) const {
@@ -214,6 +215,7 @@ std::vector<ToolCommand> BuildCommands() {
          Import},
     };
     AddChartCommands(commands);
+    AddSheetCommand(commands);
     return commands;
 }
 
@@ -235,7 +237,8 @@ void PrintHelp(std::ostream& out) {
            "The store is $KLAVORA_STORE, else $XDG_CONFIG_HOME/klavora/klavora.db\n"
            "(~/.config/klavora/klavora.db).\n\n"
            "Exit status: 0 done, 1 not found, 2 wrong usage or input, 3 the store (or a file)\n"
-           "cannot be read or written. A failed command changes nothing.\n";
+           "cannot be read or written. A failed command changes nothing.\n"
+           "sheet gives 2 also for a name it cannot find and a file it cannot write.\n";
 }
 
 }  // namespace

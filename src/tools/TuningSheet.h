@@ -1,0 +1,33 @@
+// The printed tuning sheet: one A4 page, drawn with cairo as PDF or SVG, that
+// holds a temperament's circle of fifths, its five tables, the bearing plan
+// with its beat rates and check thirds, and a legend. Any thread, one sheet at
+// a time per call.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "temper/Temperament.h"
+#include "tools/BearingPlan.h"
+#include "tools/SheetLayout.h"
+
+enum class SheetFormat { Pdf, Svg };
+
+// By the file name's extension, ".pdf" or ".svg" in any letter case.
+bool SheetFormatOfPath(const std::string& path, SheetFormat& format);
+
+struct TuningSheetInfo {
+    std::string name;
+    double standardA = 415.0;
+    Bearing bearing = Bearing::F3toF4;
+    SheetDate date;
+};
+
+// Draws the page for the temperament (already rotated) into bytes; false
+// with a reason when cairo fails.
+bool RenderTuningSheet(const TuningSheetInfo& info, const CTemperament& t, SheetFormat format,
+                       std::string& bytes, std::string& why);
+
+// Lays the page out without writing it and lists each line of text that
+// runs out of its block or into another line; empty when the page is clean.
+std::vector<std::string> CheckTuningSheetLayout(const TuningSheetInfo& info, const CTemperament& t);
