@@ -14,6 +14,7 @@ libbenchmark-dev
 libsqlite3-dev
 portaudio19-dev
 libwxgtk3.2-dev
+libgtk-3-dev
 xvfb
 xauth
 pulseaudio
