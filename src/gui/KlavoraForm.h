@@ -22,6 +22,7 @@
 class wxStaticText;
 class CKlavoraView;
 class CWxCanvas;
+class CTableLabelLayout;
 class wxChoice;
 class wxDialog;
 
@@ -83,8 +84,6 @@ private:
     void CreateControls();
     void CreateDrawnControls();
     void CreateTable();
-    // Shrinks a table label's font until the value fits between its keys.
-    void FitTableFont(wxStaticText* pText, const wxString& label);
     template <typename T>
     T* Place(T* pWindow);
     // Runs a dialog window modally; IDOK or IDCANCEL.
@@ -102,6 +101,7 @@ private:
     std::vector<std::string> m_astrList;
     std::map<int, wxWindow*> m_controls;
     std::map<int, std::unique_ptr<CWxCanvas>> m_canvases;
+    std::unique_ptr<CTableLabelLayout> m_pTableLayout;
     CWxMessageHost m_wxHost;
     IMessageHost* m_pHost = &m_wxHost;
     wxDialog* m_pRunningDialog = nullptr;
