@@ -118,7 +118,9 @@ void CKlavoraForm::CreateControls() {
     // The key regions assume the picture at the control's client origin.
     pKeyboard->SetSize(pKeyboard->GetBitmap().GetSize());
     pKeyboard->Bind(wxEVT_LEFT_DOWN, &CKlavoraForm::OnKeyboardDown, this);
+    // Entering counts as moving: the pointer may arrive without a motion.
     pKeyboard->Bind(wxEVT_MOTION, &CKlavoraForm::OnPointerMove, this);
+    pKeyboard->Bind(wxEVT_ENTER_WINDOW, &CKlavoraForm::OnPointerMove, this);
     pKeyboard->SetHelpText(
         "Click a key to choose the note to tune or to listen to. Typing "
         "c, d, e, f, g, a or b chooses a note too; with Shift, the note a "
@@ -158,6 +160,7 @@ void CKlavoraForm::CreateDrawnControls() {
     pCircle->SetBackgroundColour(*wxWHITE);
     pCircle->Bind(wxEVT_LEFT_DOWN, &CKlavoraForm::OnCircleDown, this);
     pCircle->Bind(wxEVT_MOTION, &CKlavoraForm::OnPointerMove, this);
+    pCircle->Bind(wxEVT_ENTER_WINDOW, &CKlavoraForm::OnPointerMove, this);
     pCircle->SetHelpText(
         "The offsets of the fifths from pure, in cents. Click a note name to "
         "start the temperament there.");
@@ -297,9 +300,25 @@ void CKlavoraForm::SetLabelText(int controlId, const std::string& text) {
 }
 
 void CKlavoraForm::EnableControl(int controlId, bool enable) {
+    // A disabled window gets no pointer motion, yet the hand shows over the
+    // keyboard and the names whatever the state: the two pictures stay
+    // enabled for the toolkit and only stop sending clicks.
+    if (controlId == IDC_KEYBOARD || controlId == IDC_CYCLE_OF_FIFTHS) {
+        if (enable) {
+            m_disabledPictures.erase(controlId);
+        } else {
+            m_disabledPictures.insert(controlId);
+        }
+        return;
+    }
     if (wxWindow* pWindow = Control(controlId)) {
         pWindow->Enable(enable);
     }
+}
+
+bool CKlavoraForm::IsControlEnabled(int controlId) const {
+    const wxWindow* pWindow = Control(controlId);
+    return pWindow != nullptr && pWindow->IsEnabled() && m_disabledPictures.count(controlId) == 0;
 }
 
 void CKlavoraForm::SetFocus(int controlId) {
@@ -387,7 +406,7 @@ void CKlavoraForm::OnWaveMessage(unsigned int nMessage, WAVEHDR* pHeader) {
 // ---- the user's actions ----
 
 void CKlavoraForm::OnKeyboardDown(wxMouseEvent& event) {
-    if (m_pView != nullptr) {
+    if (m_pView != nullptr && IsControlEnabled(IDC_KEYBOARD)) {
         m_pView->OnKeyboardClick();
         RefreshDrawnControls();
     }
@@ -395,7 +414,7 @@ void CKlavoraForm::OnKeyboardDown(wxMouseEvent& event) {
 }
 
 void CKlavoraForm::OnCircleDown(wxMouseEvent& event) {
-    if (m_pView != nullptr) {
+    if (m_pView != nullptr && IsControlEnabled(IDC_CYCLE_OF_FIFTHS)) {
         m_pView->OnCycleOfFifthsClick();
         RefreshDrawnControls();
     }

@@ -9,6 +9,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,8 @@ public:
     wxDialog* GetRunningDialog() const { return m_pRunningDialog; }
     // A control of the form by its id; null for an unknown id.
     wxWindow* Control(int controlId) const;
+    // Whether the view left the control enabled.
+    bool IsControlEnabled(int controlId) const;
 
     // While held, boxes with only an OK button wait (answered OK) until
     // ReleaseMessages shows them: the start-up's messages appear over the
@@ -106,6 +109,8 @@ private:
     IMessageHost* m_pHost = &m_wxHost;
     wxDialog* m_pRunningDialog = nullptr;
     wxCursor m_handCursor;
+    // The pictures the view disabled: they take no clicks.
+    std::set<int> m_disabledPictures;
     struct SHeldMessage {
         std::string text;
         std::string caption;
