@@ -15,6 +15,7 @@ libsqlite3-dev
 portaudio19-dev
 libwxgtk3.2-dev
 libcairo2-dev
+libgtk-3-dev
 xvfb
 xauth
 pulseaudio

@@ -94,4 +94,7 @@ public:
     // background does.
     virtual void DrawText(const std::string& text, const Rect& rc, const FontSpec& font,
                           Colour textColour, Colour backColour, unsigned format) = 0;
+    // How wide the text comes out in the given font, in pixels; its height
+    // is the font's cell height. Lets a drawing choose a font that fits.
+    virtual int TextWidth(const std::string& text, const FontSpec& font) = 0;
 };

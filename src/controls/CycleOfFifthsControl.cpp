@@ -1,5 +1,7 @@
 #include "controls/CycleOfFifthsControl.h"
 
+#include <algorithm>
+
 #include "temper/NumberFormat.h"
 #include "temper/Temperament.h"
 
@@ -21,12 +23,14 @@ constexpr CellCorner kOffsetCorners[12] = {{168, 12},  {226, 52},  {250, 107}, {
 const char* const kNames[12] = {"C", "G", "D", "A", "E", "B", "F#", "C#", "G#", "Eb", "Bb", "F"};
 
 // Horizontally centred; the vertical-centring bit without single-line mode
-// leaves the text at the top of its cell.
+// leaves the text at the top of its rectangle.
 constexpr unsigned kCellFormat = kTextCenter | kTextVCenter;
-// An offset such as -5.865 is wider than its 40-pixel cell at this font
-// size; cut to the cell it would lose its sign and read as widened, so it
-// may spill past the cell's sides.
-constexpr unsigned kOffsetFormat = kCellFormat | kTextNoClip;
+// Room kept between an offset and a name, another offset or the edge.
+constexpr int kGap = 2;
+
+FontSpec OffsetFont(int nHeight) {
+    return FontSpec{"Arial", nHeight, kFontWeightNormal, FontQuality::Proof};
+}
 
 }  // namespace
 
@@ -45,6 +49,7 @@ CCycleOfFifthsControl::CCycleOfFifthsControl() {
 void CCycleOfFifthsControl::SetWindow(ICanvas* pCanvas) {
     m_pCanvas = pCanvas;
     m_pTemperament = nullptr;
+    m_bPlaced = false;
 }
 
 bool CCycleOfFifthsControl::CanDraw() const {
@@ -67,15 +72,87 @@ void CCycleOfFifthsControl::DrawOffsets() {
     for (const Rect& rc : m_arcOffsets) {
         m_pCanvas->FillRect(rc, kBackground);
     }
+    // Texts that stood outside their cells go too.
+    if (m_bPlaced) {
+        for (std::size_t i = 0; i < kCellCount; ++i) {
+            if (m_aPlaced[i].rc != m_arcOffsets[i]) {
+                m_pCanvas->FillRect(m_aPlaced[i].rc, kBackground);
+            }
+        }
+    }
     if (m_pTemperament == nullptr) {
         return;
     }
-    const FontSpec font{"Arial", kOffsetCellHeight, kFontWeightNormal, FontQuality::Proof};
+    std::array<std::string, kCellCount> astrTexts;
     for (std::size_t i = 0; i < kCellCount; ++i) {
-        const double dOffset = m_pTemperament->GetOffset(static_cast<int>(i));
-        m_pCanvas->DrawText(FormatOffset(dOffset), m_arcOffsets[i], font, kOffsetText, kBackground,
-                            kOffsetFormat);
+        astrTexts[i] = FormatOffset(m_pTemperament->GetOffset(static_cast<int>(i)));
     }
+    const Rect rcClient = m_pCanvas->GetClientRect();
+    if (!m_bPlaced || astrTexts != m_astrPlaced || rcClient != m_rcPlacedClient) {
+        PlaceOffsets(astrTexts);
+        m_astrPlaced = astrTexts;
+        m_rcPlacedClient = rcClient;
+        m_bPlaced = true;
+    }
+    for (std::size_t i = 0; i < kCellCount; ++i) {
+        m_pCanvas->DrawText(astrTexts[i], m_aPlaced[i].rc, OffsetFont(m_aPlaced[i].nHeight),
+                            kOffsetText, kBackground, kCellFormat);
+    }
+}
+
+void CCycleOfFifthsControl::PlaceOffsets(const std::array<std::string, kCellCount>& astrTexts) {
+    std::vector<Rect> obstacles(m_arcNames.begin(), m_arcNames.end());
+    for (std::size_t i = 0; i < kCellCount; ++i) {
+        m_aPlaced[i] = PlaceOffset(i, astrTexts[i], obstacles);
+        obstacles.push_back(m_aPlaced[i].rc);
+    }
+}
+
+CCycleOfFifthsControl::SPlacedText CCycleOfFifthsControl::PlaceOffset(
+    std::size_t i, const std::string& text, const std::vector<Rect>& obstacles) const {
+    // A name may cover a corner of an offset cell, and six significant
+    // digits with a sign (or an exponent) are wider than the cell. The text
+    // keeps to the row of its cell, centred on it where the names leave
+    // room, and moves sideways, then a few pixels up or down, then to a
+    // smaller font, until it stands whole and clear of every name.
+    const Rect rcClient = m_pCanvas->GetClientRect();
+    const Rect& cell = m_arcOffsets[i];
+    const int nCentre = (cell.left + cell.right) / 2;
+    for (int nHeight = kOffsetCellHeight; nHeight >= kMinOffsetHeight; --nHeight) {
+        const int nWidth = m_pCanvas->TextWidth(text, OffsetFont(nHeight));
+        for (int nStep = 0; nStep <= 2 * kMaxOffsetShift; ++nStep) {
+            // 0, +1, -1, +2, -2, ...
+            const int nShift = (nStep % 2 == 1) ? (nStep + 1) / 2 : -(nStep / 2);
+            const int nTop = cell.top + nShift;
+            if (nTop < rcClient.top || nTop + nHeight > rcClient.bottom) {
+                continue;
+            }
+            int nLeft = rcClient.left + kGap;
+            int nRight = rcClient.right - kGap;
+            bool bBlocked = false;
+            for (const Rect& rc : obstacles) {
+                if (rc.top >= nTop + nHeight || rc.bottom <= nTop) {
+                    continue;
+                }
+                if (rc.right <= nCentre) {
+                    nLeft = std::max(nLeft, rc.right + kGap);
+                } else if (rc.left >= nCentre) {
+                    nRight = std::min(nRight, rc.left - kGap);
+                } else {
+                    bBlocked = true;
+                    break;
+                }
+            }
+            if (bBlocked || nRight - nLeft < nWidth) {
+                continue;
+            }
+            const int nX = std::clamp(nCentre - nWidth / 2, nLeft, nRight - nWidth);
+            return SPlacedText{Rect{nX, nTop, nX + nWidth, nTop + nHeight}, nHeight};
+        }
+    }
+    // No room anywhere, even in the smallest font: the cell itself.
+    return SPlacedText{Rect{cell.left, cell.top, cell.right, cell.top + kMinOffsetHeight},
+                       kMinOffsetHeight};
 }
 
 void CCycleOfFifthsControl::DrawNoteNames() {

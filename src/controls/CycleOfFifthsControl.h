@@ -1,11 +1,14 @@
 // CCycleOfFifthsControl draws a temperament as a circle: the twelve note names
 // in circle-of-fifths order, the offset of each fifth between its two notes,
-// and the name the rotated temperament starts on in red. It also answers
-// which name cell lies under a point. User-interface thread only.
+// and the name the rotated temperament starts on in red. Each offset is drawn
+// whole, in the largest font up to the cell height that fits the room its
+// cell and the neighbourhood leave between the names. It also answers which
+// name cell lies under a point. User-interface thread only.
 #pragma once
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "controls/Canvas.h"
 
@@ -18,6 +21,10 @@ public:
     static constexpr int kOffsetCellHeight = 20;
     static constexpr int kNameCellWidth = 35;
     static constexpr int kNameCellHeight = 25;
+    // An offset's font never gets smaller than this; how far its text may
+    // move up or down from the top of its cell to find room.
+    static constexpr int kMinOffsetHeight = 8;
+    static constexpr int kMaxOffsetShift = 8;
 
     CCycleOfFifthsControl();
 
@@ -42,6 +49,8 @@ public:
     const Rect& NameCell(int i) const { return m_arcNames[static_cast<std::size_t>(i)]; }
     const Rect& OffsetCell(int i) const { return m_arcOffsets[static_cast<std::size_t>(i)]; }
     const std::string& NoteName(int i) const { return m_astrNames[static_cast<std::size_t>(i)]; }
+    // Where offset i was last drawn: the text's rectangle and its font height.
+    const Rect& OffsetTextRect(int i) const { return m_aPlaced[static_cast<std::size_t>(i)].rc; }
 
     // An offset as the circle writes it: six significant digits, g-style.
     static std::string FormatOffset(double dCents);
@@ -52,12 +61,27 @@ public:
     static constexpr Colour kHighlightText = MakeColour(255, 0, 0);
 
 private:
+    struct SPlacedText {
+        Rect rc;
+        int nHeight = 0;
+    };
     bool CanDraw() const;
     void DrawOffsets();
+    // Lays out the twelve offset texts, avoiding the name cells, the window's
+    // edges and the offsets already placed.
+    void PlaceOffsets(const std::array<std::string, kCellCount>& astrTexts);
+    SPlacedText PlaceOffset(std::size_t i, const std::string& text,
+                            const std::vector<Rect>& obstacles) const;
 
     ICanvas* m_pCanvas = nullptr;
     const CTemperament* m_pTemperament = nullptr;
     std::array<Rect, kCellCount> m_arcOffsets;
     std::array<Rect, kCellCount> m_arcNames;
     std::array<std::string, kCellCount> m_astrNames;
+    // The last layout and the texts it was made for: a repaint of the same
+    // offsets measures nothing again.
+    std::array<SPlacedText, kCellCount> m_aPlaced;
+    std::array<std::string, kCellCount> m_astrPlaced;
+    Rect m_rcPlacedClient;
+    bool m_bPlaced = false;
 };

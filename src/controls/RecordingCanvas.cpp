@@ -21,6 +21,14 @@ void CRecordingCanvas::DrawText(const std::string& text, const Rect& rc, const F
     m_calls.push_back(call);
 }
 
+int CRecordingCanvas::TextWidth(const std::string& text, const FontSpec& font) {
+    double dWidth = 0.0;
+    for (const char ch : text) {
+        dWidth += (ch == '.' || ch == ',') ? 0.25 : (ch == '-' || ch == ' ') ? 0.3 : 0.5;
+    }
+    return static_cast<int>(dWidth * font.nHeight + 0.5);
+}
+
 std::vector<CRecordingCanvas::Call> CRecordingCanvas::TextCalls() const {
     std::vector<Call> texts;
     for (const Call& call : m_calls) {

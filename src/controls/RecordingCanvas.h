@@ -30,6 +30,9 @@ public:
     void FillRect(const Rect& rc, Colour colour) override;
     void DrawText(const std::string& text, const Rect& rc, const FontSpec& font, Colour textColour,
                   Colour backColour, unsigned format) override;
+    // An estimate from typical proportions of a sans-serif face: digits half
+    // the cell height wide, points and signs narrower.
+    int TextWidth(const std::string& text, const FontSpec& font) override;
 
     void SetWindowExists(bool bExists) { m_bWindowExists = bExists; }
     void SetClientRect(const Rect& rc) { m_rcClient = rc; }

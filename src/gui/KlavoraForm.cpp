@@ -16,6 +16,7 @@
 #include "gui/DialogUnits.h"
 #include "gui/OptionsWindow.h"
 #include "gui/StandardAWindow.h"
+#include "gui/TableLabelLayout.h"
 #include "gui/TemperamentWindow.h"
 #include "gui/WxCanvas.h"
 #include "gui/WxPictures.h"
@@ -117,7 +118,9 @@ void CKlavoraForm::CreateControls() {
     // The key regions assume the picture at the control's client origin.
     pKeyboard->SetSize(pKeyboard->GetBitmap().GetSize());
     pKeyboard->Bind(wxEVT_LEFT_DOWN, &CKlavoraForm::OnKeyboardDown, this);
+    // Entering counts as moving: the pointer may arrive without a motion.
     pKeyboard->Bind(wxEVT_MOTION, &CKlavoraForm::OnPointerMove, this);
+    pKeyboard->Bind(wxEVT_ENTER_WINDOW, &CKlavoraForm::OnPointerMove, this);
     pKeyboard->SetHelpText(
         "Click a key to choose the note to tune or to listen to. Typing "
         "c, d, e, f, g, a or b chooses a note too; with Shift, the note a "
@@ -157,6 +160,7 @@ void CKlavoraForm::CreateDrawnControls() {
     pCircle->SetBackgroundColour(*wxWHITE);
     pCircle->Bind(wxEVT_LEFT_DOWN, &CKlavoraForm::OnCircleDown, this);
     pCircle->Bind(wxEVT_MOTION, &CKlavoraForm::OnPointerMove, this);
+    pCircle->Bind(wxEVT_ENTER_WINDOW, &CKlavoraForm::OnPointerMove, this);
     pCircle->SetHelpText(
         "The offsets of the fifths from pure, in cents. Click a note name to "
         "start the temperament there.");
@@ -165,32 +169,47 @@ void CKlavoraForm::CreateDrawnControls() {
 
 void CKlavoraForm::CreateTable() {
     // The values of the black keys (over them) and of the white keys (under
-    // them). Each label is widened about its centre to the distance between
-    // neighbouring keys, so six-digit values are not cut off.
+    // them), each centred where its key is; the layout gives them the room.
     const struct {
         int id;
         DuRect rc;
-        int minWidth;
-    } labels[] = {
-        {IDC_LABEL_CS, {39, 151, 22, 8}, 44},      {IDC_LABEL_DS, {69, 151, 22, 8}, 44},
-        {IDC_LABEL_FS, {114, 151, 22, 8}, 44},     {IDC_LABEL_GS, {145, 151, 22, 8}, 44},
-        {IDC_LABEL_AS, {172, 151, 30, 8}, 44},     {IDC_LABEL_C, {28, 248, 22, 8}, 38},
-        {IDC_LABEL_D, {54, 248, 22, 8}, 38},       {IDC_LABEL_E, {79, 248, 22, 8}, 38},
-        {IDC_LABEL_F, {105, 248, 22, 8}, 38},      {IDC_LABEL_G, {131, 248, 22, 8}, 38},
-        {IDC_LABEL_A, {158, 248, 22, 8}, 38},      {IDC_LABEL_B, {184, 248, 28, 8}, 38},
-        {IDC_DISPLAY_TITLE, {25, 260, 184, 9}, 0},
+    } upper[] = {{IDC_LABEL_CS, {39, 151, 22, 8}},
+                 {IDC_LABEL_DS, {69, 151, 22, 8}},
+                 {IDC_LABEL_FS, {114, 151, 22, 8}},
+                 {IDC_LABEL_GS, {145, 151, 22, 8}},
+                 {IDC_LABEL_AS, {172, 151, 30, 8}}},
+      lower[] = {{IDC_LABEL_C, {28, 248, 22, 8}},  {IDC_LABEL_D, {54, 248, 22, 8}},
+                 {IDC_LABEL_E, {79, 248, 22, 8}},  {IDC_LABEL_F, {105, 248, 22, 8}},
+                 {IDC_LABEL_G, {131, 248, 22, 8}}, {IDC_LABEL_A, {158, 248, 22, 8}},
+                 {IDC_LABEL_B, {184, 248, 28, 8}}};
+    // Inside the keyboard's group box, clear of its edges.
+    const DuRect rcGroup{7, 134, 227, 140};
+    m_pTableLayout = std::make_unique<CTableLabelLayout>(
+        this, GetFont(), rcGroup.Left() + CTableLabelLayout::kMinGap,
+        rcGroup.Left() + rcGroup.Width() - CTableLabelLayout::kMinGap);
+    auto addRow = [this](const auto& labels, bool bUp) {
+        std::vector<wxStaticText*> apLabels;
+        std::vector<int> anCentres;
+        for (const auto& l : labels) {
+            apLabels.push_back(
+                Place(new wxStaticText(this, l.id, wxString(), PosOf(l.rc), SizeOf(l.rc),
+                                       wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE)));
+            anCentres.push_back(l.rc.Left() + l.rc.Width() / 2);
+        }
+        m_pTableLayout->AddRow(apLabels, anCentres, labels[0].rc.Top(), bUp);
     };
-    for (const auto& l : labels) {
-        wxStaticText* pLabel =
-            Place(new wxStaticText(this, l.id, "0", PosOf(l.rc), SizeOf(l.rc),
-                                   wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE));
-        const int width = std::max(l.rc.Width(), l.minWidth);
-        const int height = std::max(l.rc.Height(), pLabel->GetBestSize().GetHeight());
-        const int centreX = l.rc.Left() + l.rc.Width() / 2;
-        const int centreY = l.rc.Top() + l.rc.Height() / 2;
-        pLabel->SetSize(centreX - width / 2, centreY - height / 2, width, height);
-        pLabel->SetLabelText(l.id == IDC_DISPLAY_TITLE ? "Display Options" : "");
-    }
+    addRow(upper, true);
+    addRow(lower, false);
+
+    const DuRect rcTitle{25, 260, 184, 9};
+    wxStaticText* pTitle =
+        Place(new wxStaticText(this, IDC_DISPLAY_TITLE, "Display Options", PosOf(rcTitle),
+                               SizeOf(rcTitle), wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE));
+    // As tall as the font's line, so it still fits the group box when a
+    // second line of values pushes it down.
+    pTitle->SetSize(rcTitle.Left(), rcTitle.Top(), rcTitle.Width(), GetCharHeight());
+    m_pTableLayout->SetCaption(pTitle, rcTitle.Top());
+    m_pTableLayout->LayoutAll();
 }
 
 wxWindow* CKlavoraForm::Control(int controlId) const {
@@ -273,32 +292,33 @@ int CKlavoraForm::ListGetCount() const {
 void CKlavoraForm::SetLabelText(int controlId, const std::string& text) {
     if (auto* pText = wxDynamicCast(Control(controlId), wxStaticText)) {
         // The text is shown as it is: an ampersand is no mnemonic here.
-        const wxString label = ToWx(text);
-        if (controlId != IDC_DISPLAY_TITLE && controlId != IDC_STANDARD_A) {
-            FitTableFont(pText, label);
-        }
-        pText->SetLabelText(label);
+        pText->SetLabelText(ToWx(text));
+        m_pTableLayout->LayoutRowOf(pText);
     } else if (wxWindow* pWindow = Control(controlId)) {
         pWindow->SetLabel(ToWx(text));
     }
 }
 
-void CKlavoraForm::FitTableFont(wxStaticText* pText, const wxString& label) {
-    // A table value wider than the space between two keys ("189.333") is
-    // shown in a smaller font rather than running into its neighbours.
-    wxFont font = GetFont();
-    pText->SetFont(font);
-    const int nWidth = pText->GetSize().GetWidth();
-    while (font.GetPointSize() > 5 && pText->GetTextExtent(label).GetWidth() > nWidth) {
-        font.SetPointSize(font.GetPointSize() - 1);
-        pText->SetFont(font);
-    }
-}
-
 void CKlavoraForm::EnableControl(int controlId, bool enable) {
+    // A disabled window gets no pointer motion, yet the hand shows over the
+    // keyboard and the names whatever the state: the two pictures stay
+    // enabled for the toolkit and only stop sending clicks.
+    if (controlId == IDC_KEYBOARD || controlId == IDC_CYCLE_OF_FIFTHS) {
+        if (enable) {
+            m_disabledPictures.erase(controlId);
+        } else {
+            m_disabledPictures.insert(controlId);
+        }
+        return;
+    }
     if (wxWindow* pWindow = Control(controlId)) {
         pWindow->Enable(enable);
     }
+}
+
+bool CKlavoraForm::IsControlEnabled(int controlId) const {
+    const wxWindow* pWindow = Control(controlId);
+    return pWindow != nullptr && pWindow->IsEnabled() && m_disabledPictures.count(controlId) == 0;
 }
 
 void CKlavoraForm::SetFocus(int controlId) {
@@ -386,7 +406,7 @@ void CKlavoraForm::OnWaveMessage(unsigned int nMessage, WAVEHDR* pHeader) {
 // ---- the user's actions ----
 
 void CKlavoraForm::OnKeyboardDown(wxMouseEvent& event) {
-    if (m_pView != nullptr) {
+    if (m_pView != nullptr && IsControlEnabled(IDC_KEYBOARD)) {
         m_pView->OnKeyboardClick();
         RefreshDrawnControls();
     }
@@ -394,7 +414,7 @@ void CKlavoraForm::OnKeyboardDown(wxMouseEvent& event) {
 }
 
 void CKlavoraForm::OnCircleDown(wxMouseEvent& event) {
-    if (m_pView != nullptr) {
+    if (m_pView != nullptr && IsControlEnabled(IDC_CYCLE_OF_FIFTHS)) {
         m_pView->OnCycleOfFifthsClick();
         RefreshDrawnControls();
     }

@@ -9,6 +9,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 class wxStaticText;
 class CKlavoraView;
 class CWxCanvas;
+class CTableLabelLayout;
 class wxChoice;
 class wxDialog;
 
@@ -41,6 +43,8 @@ public:
     wxDialog* GetRunningDialog() const { return m_pRunningDialog; }
     // A control of the form by its id; null for an unknown id.
     wxWindow* Control(int controlId) const;
+    // Whether the view left the control enabled.
+    bool IsControlEnabled(int controlId) const;
 
     // While held, boxes with only an OK button wait (answered OK) until
     // ReleaseMessages shows them: the start-up's messages appear over the
@@ -83,8 +87,6 @@ private:
     void CreateControls();
     void CreateDrawnControls();
     void CreateTable();
-    // Shrinks a table label's font until the value fits between its keys.
-    void FitTableFont(wxStaticText* pText, const wxString& label);
     template <typename T>
     T* Place(T* pWindow);
     // Runs a dialog window modally; IDOK or IDCANCEL.
@@ -102,10 +104,13 @@ private:
     std::vector<std::string> m_astrList;
     std::map<int, wxWindow*> m_controls;
     std::map<int, std::unique_ptr<CWxCanvas>> m_canvases;
+    std::unique_ptr<CTableLabelLayout> m_pTableLayout;
     CWxMessageHost m_wxHost;
     IMessageHost* m_pHost = &m_wxHost;
     wxDialog* m_pRunningDialog = nullptr;
     wxCursor m_handCursor;
+    // The pictures the view disabled: they take no clicks.
+    std::set<int> m_disabledPictures;
     struct SHeldMessage {
         std::string text;
         std::string caption;

@@ -15,6 +15,7 @@
 #include "gui/AboutBox.h"
 #include "gui/CommandTable.h"
 #include "gui/KlavoraForm.h"
+#include "gui/ToolBarStyle.h"
 #include "gui/WxPictures.h"
 #include "view/KlavoraView.h"
 #include "view/ViewIds.h"
@@ -25,6 +26,8 @@ namespace {
 // maximize box.
 constexpr long kFrameStyle = wxCAPTION | wxSYSTEM_MENU | wxMINIMIZE_BOX | wxCLOSE_BOX;
 constexpr int kTunerPaneWidth = 60;
+// Refits allowed after one show or hide of a bar.
+constexpr int kMaxRefits = 4;
 constexpr int kFirstViewCommand = ID_NEW_TEMPERAMENT;
 constexpr int kLastViewCommand = ID_ROTATE_RIGHT;
 
@@ -53,6 +56,7 @@ CMainFrame::CMainFrame()
 
     m_pForm = new CKlavoraForm(this);
     m_formSize = m_pForm->GetSize();
+    m_nRefitsLeft = kMaxRefits;
     FitToForm();
 
     Bind(wxEVT_MENU, &CMainFrame::OnViewCommand, this, WxIdOfCommand(kFirstViewCommand),
@@ -109,6 +113,7 @@ void CMainFrame::BuildMenus() {
 
 void CMainFrame::BuildToolBar() {
     wxToolBar* pBar = CreateToolBar(wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NODIVIDER);
+    ApplyCompactToolBarStyle(pBar);
     pBar->SetToolBitmapSize(wxSize(16, 16));
     for (int id : ToolbarLayout()) {
         if (id == 0) {
@@ -157,8 +162,21 @@ bool CMainFrame::Show(bool show) {
     return changed;
 }
 
+wxSize CMainFrame::WantedClientSize() const {
+    // The form, or wider where a toolbar too wide for it holds the frame open.
+    int width = m_formSize.GetWidth();
+    const wxToolBar* pTools = GetToolBar();
+    if (pTools != nullptr && pTools->IsShown()) {
+        width = std::max(width, pTools->GetBestSize().GetWidth());
+    }
+    return wxSize(width, m_formSize.GetHeight());
+}
+
 void CMainFrame::FitToForm() {
-    SetClientSize(m_formSize);
+    const wxSize wanted = WantedClientSize();
+    if (GetClientSize() != wanted) {
+        SetClientSize(wanted);
+    }
     PlaceForm();
 }
 
@@ -174,6 +192,14 @@ void CMainFrame::PlaceForm() {
 void CMainFrame::OnSize(wxSizeEvent&) {
     // The form keeps its size; the frame's own layout would stretch it.
     PlaceForm();
+    // The toolkit lays the bars out after a toggle in steps of its own, and
+    // the client size is known for sure only in the size event that follows
+    // each step: refit there, a bounded number of times, so a toolkit that
+    // refuses the size cannot start an endless round of resizes.
+    if (m_nRefitsLeft > 0 && GetClientSize() != WantedClientSize()) {
+        --m_nRefitsLeft;
+        CallAfter([this] { FitToForm(); });
+    }
 }
 
 void CMainFrame::ShutDownView() {
@@ -228,6 +254,7 @@ void CMainFrame::ToggleBar(wxWindow* pBar) {
         return;
     }
     pBar->Show(!pBar->IsShown());
+    m_nRefitsLeft = kMaxRefits;
     SendSizeEvent();
     // The client area changes only once the toolkit has laid the bars out.
     CallAfter([this] { FitToForm(); });

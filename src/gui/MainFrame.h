@@ -46,6 +46,7 @@ private:
     // form where the toolbar makes the frame wider.
     void FitToForm();
     void PlaceForm();
+    wxSize WantedClientSize() const;
     // Saves the settings, stops the sound completions and deletes the view.
     void ShutDownView();
     void ShowHelp();
@@ -65,4 +66,5 @@ private:
     std::unique_ptr<CKlavoraView> m_pView;
     CWavePump m_pump;
     wxSize m_formSize;
+    int m_nRefitsLeft = 0;
 };

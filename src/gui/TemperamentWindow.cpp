@@ -104,16 +104,21 @@ void CTemperamentWindow::CreateControls() {
     pMiddle->Add(pCommaSizer, 0, wxALIGN_TOP);
     pTop->Add(pMiddle, 1, wxEXPAND | wxLEFT | wxRIGHT, gap * 2);
 
+    // Created in their order on screen, which is the order Tab follows.
     wxBoxSizer* pButtons = new wxBoxSizer(wxHORIZONTAL);
     wxButton* pSave = new wxButton(this, kIdSave, "&Save");
     pSave->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Save(); });
+    wxButton* pCancel = new wxButton(this, wxID_CANCEL, "Cancel");
     wxButton* pHelp = new wxButton(this, kIdHelp, "Help");
     pHelp->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
+        if (!FinishPendingLeave()) {
+            return;
+        }
         m_host.MessageBox(kHelpText, "Klavora Help", MB_OK | MB_ICONINFORMATION);
     });
     pButtons->AddStretchSpacer();
     pButtons->Add(pSave, 0, wxRIGHT, gap * 2);
-    pButtons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxRIGHT, gap * 2);
+    pButtons->Add(pCancel, 0, wxRIGHT, gap * 2);
     pButtons->Add(pHelp, 0);
     pTop->Add(pButtons, 0, wxEXPAND | wxALL, gap * 2);
 
@@ -154,7 +159,7 @@ void CTemperamentWindow::LeaveOffsetEdit() {
         return;
     }
     m_bLeaving = true;
-    ReadControls();
+    m_bLastReadGood = ReadControls();
     m_dlg.UpdateRemainingComma();
     FillControls();
     m_bLeaving = false;
@@ -165,7 +170,8 @@ void CTemperamentWindow::Save() {
         return;
     }
     // What is in the edits now is what gets saved, even when the focus never
-    // left the last one typed in.
+    // left the last one typed in; a leave still waiting has nothing to add.
+    m_bLeavePending = false;
     m_bLeaving = true;
     const bool read = ReadControls();
     m_dlg.UpdateRemainingComma();
@@ -194,12 +200,24 @@ void CTemperamentWindow::Save() {
     }
 }
 
+bool CTemperamentWindow::FinishPendingLeave() {
+    if (!m_bLeavePending) {
+        return true;
+    }
+    m_bLeavePending = false;
+    LeaveOffsetEdit();
+    return m_bLastReadGood;
+}
+
 void CTemperamentWindow::OnOffsetKillFocus(wxFocusEvent& event) {
     event.Skip();
     // Handled once the focus has settled: a message box shown from inside a
-    // focus change would disturb it.
+    // focus change would disturb it. A click that moved the focus may handle
+    // it first (FinishPendingLeave), and then this does nothing.
+    m_bLeavePending = true;
     CallAfter([this] {
-        if (IsShown()) {
+        if (m_bLeavePending && IsShown()) {
+            m_bLeavePending = false;
             LeaveOffsetEdit();
         }
     });

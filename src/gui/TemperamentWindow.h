@@ -38,6 +38,12 @@ private:
     // Shows the logic's values in the edits and the remaining comma.
     void FillControls();
 
+    // Runs the leave of an offset edit that is still waiting, before a
+    // button shows something of its own: its message about an unreadable
+    // entry must not come up over that. False when an entry was unreadable
+    // (reported, the edit has the focus again).
+    bool FinishPendingLeave();
+
     void OnOffsetKillFocus(wxFocusEvent& event);
     void OnNameChanged(wxCommandEvent& event);
 
@@ -50,4 +56,8 @@ private:
     // Set while a leave is being handled, so the focus moving to a message
     // box does not start another one.
     bool m_bLeaving = false;
+    // A leave is waiting to be handled; and whether the last one read every
+    // entry.
+    bool m_bLeavePending = false;
+    bool m_bLastReadGood = true;
 };

@@ -5,6 +5,7 @@
 #include <wx/dcbuffer.h>
 #include <wx/renderer.h>
 #include <wx/settings.h>
+#include <wx/textctrl.h>
 
 CUpDownButton::CUpDownButton(wxWindow* pParent, int id, const wxPoint& pos, const wxSize& size,
                              std::function<void(int)> fnStep)
@@ -13,15 +14,29 @@ CUpDownButton::CUpDownButton(wxWindow* pParent, int id, const wxPoint& pos, cons
     Bind(wxEVT_PAINT, &CUpDownButton::OnPaint, this);
     Bind(wxEVT_LEFT_DOWN, &CUpDownButton::OnLeftDown, this);
     Bind(wxEVT_LEFT_DCLICK, &CUpDownButton::OnLeftDown, this);
+    Bind(wxEVT_KEY_DOWN, &CUpDownButton::OnKey, this);
+    Bind(wxEVT_SET_FOCUS, &CUpDownButton::OnFocusChange, this);
+    Bind(wxEVT_KILL_FOCUS, &CUpDownButton::OnFocusChange, this);
 }
 
-void CUpDownButton::AttachBuddy(wxWindow* pBuddy) {
-    pBuddy->Bind(wxEVT_KEY_DOWN, &CUpDownButton::OnBuddyKey, this);
+void CUpDownButton::AttachBuddy(wxTextCtrl* pBuddy) {
+    m_pBuddy = pBuddy;
+    pBuddy->Bind(wxEVT_KEY_DOWN, &CUpDownButton::OnKey, this);
 }
 
 void CUpDownButton::Step(int delta) {
     if (IsEnabled() && m_fnStep) {
         m_fnStep(delta);
+    }
+}
+
+void CUpDownButton::StepRepeatedly(int delta, int nTimes) {
+    for (int i = 0; i < nTimes; ++i) {
+        const wxString before = m_pBuddy != nullptr ? m_pBuddy->GetValue() : wxString();
+        Step(delta);
+        if (m_pBuddy == nullptr || m_pBuddy->GetValue() == before) {
+            break;
+        }
     }
 }
 
@@ -38,8 +53,17 @@ void CUpDownButton::OnPaint(wxPaintEvent&) {
     renderer.DrawPushButton(this, dc, upper, flags);
     renderer.DrawPushButton(this, dc, lower, flags);
 
-    const wxColour arrow =
-        wxSystemSettings::GetColour(IsEnabled() ? wxSYS_COLOUR_BTNTEXT : wxSYS_COLOUR_GRAYTEXT);
+    // With the focus the arrows and a frame round them take the selection
+    // colour: the control is too narrow for a dotted focus rectangle to show.
+    const bool bFocus = HasFocus();
+    const wxColour arrow = wxSystemSettings::GetColour(!IsEnabled() ? wxSYS_COLOUR_GRAYTEXT
+                                                       : bFocus     ? wxSYS_COLOUR_HIGHLIGHT
+                                                                    : wxSYS_COLOUR_BTNTEXT);
+    if (bFocus) {
+        dc.SetPen(wxPen(arrow, 2));
+        dc.SetBrush(*wxTRANSPARENT_BRUSH);
+        dc.DrawRectangle(wxRect(size).Deflate(1));
+    }
     dc.SetPen(wxPen(arrow));
     dc.SetBrush(wxBrush(arrow));
     const int cx = size.GetWidth() / 2;
@@ -56,7 +80,10 @@ void CUpDownButton::OnLeftDown(wxMouseEvent& event) {
     Step(event.GetY() < GetClientSize().GetHeight() / 2 ? -1 : +1);
 }
 
-void CUpDownButton::OnBuddyKey(wxKeyEvent& event) {
+void CUpDownButton::OnKey(wxKeyEvent& event) {
+    // Enough steps to cross the whole range of either value.
+    constexpr int kPageSteps = 10;
+    constexpr int kRangeSteps = 1000;
     switch (event.GetKeyCode()) {
         case WXK_UP:
         case WXK_NUMPAD_UP:
@@ -66,8 +93,29 @@ void CUpDownButton::OnBuddyKey(wxKeyEvent& event) {
         case WXK_NUMPAD_DOWN:
             Step(+1);
             break;
+        case WXK_PAGEUP:
+        case WXK_NUMPAD_PAGEUP:
+            StepRepeatedly(-1, kPageSteps);
+            break;
+        case WXK_PAGEDOWN:
+        case WXK_NUMPAD_PAGEDOWN:
+            StepRepeatedly(+1, kPageSteps);
+            break;
+        case WXK_END:
+        case WXK_NUMPAD_END:
+            StepRepeatedly(-1, kRangeSteps);
+            break;
+        case WXK_HOME:
+        case WXK_NUMPAD_HOME:
+            StepRepeatedly(+1, kRangeSteps);
+            break;
         default:
             event.Skip();
             break;
     }
+}
+
+void CUpDownButton::OnFocusChange(wxFocusEvent& event) {
+    Refresh();
+    event.Skip();
 }

@@ -115,6 +115,19 @@ wxFont CWxCanvas::MakeFont(wxDC& dc, const FontSpec& wanted) {
     return font;
 }
 
+int CWxCanvas::TextWidth(const std::string& text, const FontSpec& wanted) {
+    // Measured on the backing store where there is one, so the width is the
+    // one drawing will give.
+    EnsureBacking();
+    wxBitmap scratch;
+    if (!m_backing.IsOk()) {
+        scratch.Create(8, 8, 24);
+    }
+    wxMemoryDC dc(m_backing.IsOk() ? m_backing : scratch);
+    dc.SetFont(MakeFont(dc, wanted));
+    return dc.GetTextExtent(wxString::FromUTF8(text)).GetWidth();
+}
+
 void CWxCanvas::DrawText(const std::string& text, const Rect& rc, const FontSpec& wanted,
                          Colour textColour, Colour backColour, unsigned format) {
     EnsureBacking();

@@ -29,6 +29,7 @@ public:
     void FillRect(const Rect& rc, Colour colour) override;
     void DrawText(const std::string& text, const Rect& rc, const FontSpec& font, Colour textColour,
                   Colour backColour, unsigned format) override;
+    int TextWidth(const std::string& text, const FontSpec& font) override;
 
     // What the window shows, for tests and screenshots.
     const wxBitmap& GetBackingStore() const { return m_backing; }

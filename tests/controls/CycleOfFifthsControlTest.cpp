@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 
 #include "controls/CycleOfFifthsControl.h"
 #include "controls/RecordingCanvas.h"
@@ -30,7 +31,7 @@ protected:
     std::vector<Call> NameTexts() const {
         std::vector<Call> names;
         for (const Call& call : m_canvas.TextCalls()) {
-            if (call.font.nHeight == 25) {
+            if (call.font.nWeight == kFontWeightBold) {
                 names.push_back(call);
             }
         }
@@ -39,7 +40,7 @@ protected:
     std::vector<Call> OffsetTexts() const {
         std::vector<Call> offsets;
         for (const Call& call : m_canvas.TextCalls()) {
-            if (call.font.nHeight == 20) {
+            if (call.font.nWeight == kFontWeightNormal) {
                 offsets.push_back(call);
             }
         }
@@ -84,7 +85,7 @@ TEST(CycleOfFifthsControl, HitTestCountsOnlyNameCells) {
     EXPECT_EQ(control.HitTest(260, 110), 0);
 }
 
-TEST_F(CycleOfFifthsTest, SetTemperamentDrawsEachOffsetInItsCell) {
+TEST_F(CycleOfFifthsTest, SetTemperamentDrawsEachOffsetWholeByItsCellAndClearOfTheNames) {
     const CTemperament temperament = MarkedTemperament();
     m_control.SetTemperament(&temperament);
 
@@ -97,19 +98,55 @@ TEST_F(CycleOfFifthsTest, SetTemperamentDrawsEachOffsetInItsCell) {
     }
     const std::array<const char*, 12> expected{"-5.865", "-3.91", "0",   "-1", "-2",   "-3",
                                                "-4",     "-5",    "1.5", "2",  "-2.5", "-1.23457"};
+    std::vector<Rect> taken;
     for (int i = 0; i < 12; ++i) {
         const Call& text = calls[12 + i];
+        const Rect& cell = m_control.OffsetCell(i);
+        SCOPED_TRACE(expected[i]);
         EXPECT_EQ(text.kind, Kind::Text);
         EXPECT_EQ(text.text, expected[i]);
-        EXPECT_EQ(text.rc, (Rect{m_control.OffsetCell(i)}));
-        EXPECT_EQ(text.font, (FontSpec{"Arial", 20, 400, FontQuality::Proof}));
         EXPECT_EQ(text.colour, kWhite);
         EXPECT_EQ(text.backColour, kBlack);
-        // Wide offsets spill past their cell rather than lose their sign.
-        EXPECT_EQ(text.format, kTextCenter | kTextVCenter | kTextNoClip);
+        EXPECT_EQ(text.format, kTextCenter | kTextVCenter);
+        EXPECT_EQ(text.font.face, "Arial");
+        EXPECT_EQ(text.font.nHeight, text.rc.Height());
+        EXPECT_LE(text.font.nHeight, 20);
+        EXPECT_GE(text.font.nHeight, CCycleOfFifthsControl::kMinOffsetHeight);
+        // The rectangle holds the whole text, near its cell: on the cell's
+        // rows give or take the allowed shift, and across its centre.
+        EXPECT_GE(text.rc.Width(), m_canvas.TextWidth(text.text, text.font));
+        EXPECT_LE(std::abs(text.rc.top - cell.top), CCycleOfFifthsControl::kMaxOffsetShift);
+        const int centre = (cell.left + cell.right) / 2;
+        EXPECT_TRUE(text.rc.left <= centre && centre < text.rc.right);
+        EXPECT_EQ(text.rc, m_control.OffsetTextRect(i));
+        for (int n = 0; n < 12; ++n) {
+            const Rect& name = m_control.NameCell(n);
+            EXPECT_TRUE(text.rc.right <= name.left || name.right <= text.rc.left ||
+                        text.rc.bottom <= name.top || name.bottom <= text.rc.top)
+                << m_control.NoteName(n);
+        }
+        for (const Rect& rc : taken) {
+            EXPECT_TRUE(text.rc.right <= rc.left || rc.right <= text.rc.left ||
+                        text.rc.bottom <= rc.top || rc.bottom <= text.rc.top);
+        }
+        taken.push_back(text.rc);
     }
+    // A short offset keeps the cell's own place and full height.
+    EXPECT_EQ(calls[12 + 2].rc.top, m_control.OffsetCell(2).top);
+    EXPECT_EQ(calls[12 + 2].font.nHeight, 20);
     EXPECT_EQ(m_control.OffsetCell(0), (Rect{168, 12, 208, 32}));
     EXPECT_EQ(m_control.OffsetCell(9), (Rect{10, 107, 50, 127}));
+
+    // Redrawn after a rotation, texts that stood outside their cells are
+    // cleared along with the cells.
+    CTemperament rotated = temperament;
+    rotated.Rotate(1);
+    m_canvas.Clear();
+    m_control.SetTemperament(&rotated);
+    for (const Rect& rc : taken) {
+        EXPECT_EQ(m_canvas.PixelAfterFills(rc.left, rc.top, kWhite), kBlack);
+        EXPECT_EQ(m_canvas.PixelAfterFills(rc.right - 1, rc.bottom - 1, kWhite), kBlack);
+    }
 }
 
 TEST_F(CycleOfFifthsTest, PaintDrawsBackgroundThenOffsetsThenNamesWithTheStartInRed) {
@@ -125,13 +162,14 @@ TEST_F(CycleOfFifthsTest, PaintDrawsBackgroundThenOffsetsThenNamesWithTheStartIn
     EXPECT_EQ(calls[0].colour, kBlack);
     // The names come last, so where a name cell overlaps an offset cell the
     // name's black background covers the corner.
-    ASSERT_EQ(calls.size(), 1u + 24u + 24u);
-    for (int i = 0; i < 12; ++i) {
-        const Call& fill = calls[25 + 2 * i];
-        const Call& name = calls[26 + 2 * i];
-        EXPECT_EQ(fill.rc, m_control.NameCell(i));
+    ASSERT_GE(calls.size(), 1u + 24u + 24u);
+    const size_t first = calls.size() - 24;
+    for (size_t i = 0; i < 12; ++i) {
+        const Call& fill = calls[first + 2 * i];
+        const Call& name = calls[first + 1 + 2 * i];
+        EXPECT_EQ(fill.rc, m_control.NameCell(static_cast<int>(i)));
         EXPECT_EQ(fill.colour, kBlack);
-        EXPECT_EQ(name.text, m_control.NoteName(i));
+        EXPECT_EQ(name.text, m_control.NoteName(static_cast<int>(i)));
         EXPECT_EQ(name.font, (FontSpec{"Arial", 25, 700, FontQuality::Proof}));
         EXPECT_EQ(name.colour, i == 0 ? kRed : kGrey);
         EXPECT_EQ(name.format, kTextCenter | kTextVCenter);
