@@ -1,6 +1,7 @@
 #include "tools/CairoCanvas.h"
 
 #include <algorithm>
+#include <cmath>
 
 void CCairoCanvas::SetColour(Colour colour) {
     for (const auto& [wanted, drawn] : m_palette) {
@@ -29,6 +30,18 @@ void CCairoCanvas::FillRect(const Rect& rc, Colour colour) {
     SetColour(colour);
     cairo_rectangle(m_pContext, rc.left, rc.top, rc.Width(), rc.Height());
     cairo_fill(m_pContext);
+}
+
+int CCairoCanvas::TextWidth(const std::string& text, const FontSpec& font) {
+    if (!IsWindow()) {
+        return 0;
+    }
+    cairo_save(m_pContext);
+    SelectFont(m_pContext, font);
+    cairo_text_extents_t te;
+    cairo_text_extents(m_pContext, text.c_str(), &te);
+    cairo_restore(m_pContext);
+    return static_cast<int>(std::ceil(te.x_advance));
 }
 
 void CCairoCanvas::DrawText(const std::string& text, const Rect& rc, const FontSpec& font,

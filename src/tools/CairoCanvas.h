@@ -29,6 +29,7 @@ public:
     void FillRect(const Rect& rc, Colour colour) override;
     void DrawText(const std::string& text, const Rect& rc, const FontSpec& font, Colour textColour,
                   Colour backColour, unsigned format) override;
+    int TextWidth(const std::string& text, const FontSpec& font) override;
 
     // Selects the font on a context with its cell (ascent plus descent) as
     // tall as asked, as the display objects give their fonts.
