@@ -3,12 +3,22 @@
 #include <cstdio>
 #include <string>
 
+#include <gdk/gdk.h>
+#include <glib.h>
 #include <wx/cshelp.h>
 
 #include "gui/FirstStart.h"
 #include "gui/MainFrame.h"
 
 wxIMPLEMENT_APP(CKlavoraApp);
+
+CKlavoraApp::CKlavoraApp() {
+    // Before the toolkit starts: the desktop matches the windows to the
+    // desktop entry by these, the application id on Wayland and the X
+    // window's class (the entry's StartupWMClass) on X11.
+    g_set_prgname(KLAVORA_APP_ID);
+    gdk_set_program_class("Klavora");
+}
 
 bool CKlavoraApp::OnInit() {
     // The standard command line only (--help and the toolkit's options).

@@ -7,5 +7,6 @@
 
 class CKlavoraApp : public wxApp {
 public:
+    CKlavoraApp();
     bool OnInit() override;
 };
