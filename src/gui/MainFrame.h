@@ -11,6 +11,7 @@
 
 #include <wx/frame.h>
 
+#include "gui/HelpBook.h"
 #include "gui/WavePump.h"
 
 class CKlavoraForm;
@@ -28,6 +29,7 @@ public:
 
     CKlavoraView* GetView() const { return m_pView.get(); }
     CKlavoraForm* GetForm() const { return m_pForm; }
+    CHelpBook& GetHelpBook() { return m_help; }
 
     // Runs a command of the view as a menu item, toolbar button or
     // accelerator does: only when its state enables it. True if it ran.
@@ -48,7 +50,8 @@ private:
     void PlaceForm();
     // Saves the settings, stops the sound completions and deletes the view.
     void ShutDownView();
-    void ShowHelp();
+    // The help book at the topic of what has the focus.
+    void ShowHelpForFocus();
     void ShowContextHelp();
     void ToggleBar(wxWindow* pBar);
 
@@ -65,4 +68,5 @@ private:
     std::unique_ptr<CKlavoraView> m_pView;
     CWavePump m_pump;
     wxSize m_formSize;
+    CHelpBook m_help;
 };
