@@ -15,6 +15,7 @@
 #include <wx/html/helpwnd.h>
 #include <wx/html/htmlwin.h>
 #include <wx/image.h>
+#include <wx/splitter.h>
 #include <wx/treectrl.h>
 
 #include "gui/WxPictures.h"
@@ -31,13 +32,25 @@ constexpr const char* kBookFile = "klavora-help.zip";
 constexpr int kViewerStyle = wxHF_TOOLBAR | wxHF_FLAT_TOOLBAR | wxHF_CONTENTS | wxHF_INDEX |
                              wxHF_SEARCH | wxHF_PRINT;
 
-// Wide enough for the pictures beside the contents, but never larger than
-// the screen.
+// The contents wide enough for the longest page title, the page wide enough
+// for the main window's picture (831 pixels) beside them, the window never
+// larger than the screen.
+constexpr int kContentsWidth = 300;
+constexpr int kWindowWidth = 1200;
+
 wxSize WindowSize(const wxWindow* pNear) {
     const int index = pNear != nullptr ? wxDisplay::GetFromWindow(pNear) : wxNOT_FOUND;
     const wxRect area = wxDisplay(index == wxNOT_FOUND ? 0u : static_cast<unsigned>(index))
                             .GetClientArea();
-    return wxSize(std::min(1060, area.GetWidth() - 40), std::min(720, area.GetHeight() - 40));
+    return wxSize(std::min(kWindowWidth, area.GetWidth() - 40),
+                  std::min(720, area.GetHeight() - 40));
+}
+
+void WidenContents(wxHtmlHelpWindow* pHelp) {
+    if (pHelp != nullptr && pHelp->GetSplitterWindow() != nullptr &&
+        pHelp->GetSplitterWindow()->IsSplit()) {
+        pHelp->GetSplitterWindow()->SetSashPosition(kContentsWidth);
+    }
 }
 
 // The dialog's title from the page it shows, as the frame's is made.
@@ -81,12 +94,14 @@ protected:
         wxHtmlHelpFrame* pFrame = wxHtmlHelpController::CreateHelpFrame(pData);
         pFrame->SetIcons(MakeProgramIcons());
         pFrame->SetSize(WindowSize(wxTheApp->GetTopWindow()));
+        WidenContents(pFrame->GetHelpWindow());
         return pFrame;
     }
     wxHtmlHelpDialog* CreateHelpDialog(wxHtmlHelpData* pData) override {
         wxHtmlHelpDialog* pDialog = wxHtmlHelpController::CreateHelpDialog(pData);
         pDialog->SetIcons(MakeProgramIcons());
         pDialog->SetSize(WindowSize(m_parentWindow));
+        WidenContents(pDialog->GetHelpWindow());
         pDialog->CentreOnParent();
         // The help window keeps the title of a frame up to date, not that of a
         // dialog; the dialog's follows the page shown whenever it idles.
