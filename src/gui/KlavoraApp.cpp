@@ -23,7 +23,7 @@ CKlavoraApp::CKlavoraApp() {
 bool CKlavoraApp::OnInit() {
     // The standard command line only (--help and the toolkit's options).
     if (!wxApp::OnInit()) {
-        return false;
+        return m_bHelpOnly;
     }
     SetAppName("Klavora");
     wxHelpProvider::Set(new wxSimpleHelpProvider);
@@ -39,4 +39,13 @@ bool CKlavoraApp::OnInit() {
     SetTopWindow(pFrame);
     pFrame->Show();
     return true;
+}
+
+bool CKlavoraApp::OnCmdLineHelp(wxCmdLineParser& parser) {
+    m_bHelpOnly = true;
+    return wxApp::OnCmdLineHelp(parser);
+}
+
+int CKlavoraApp::OnRun() {
+    return m_bHelpOnly ? 0 : wxApp::OnRun();
 }
