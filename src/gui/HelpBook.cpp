@@ -35,7 +35,7 @@ constexpr int kViewerStyle = wxHF_TOOLBAR | wxHF_FLAT_TOOLBAR | wxHF_CONTENTS | 
 // The contents wide enough for the longest page title, the page wide enough
 // for the main window's picture (831 pixels) beside them, the window never
 // larger than the screen.
-constexpr int kContentsWidth = 300;
+constexpr int kContentsWidth = 320;
 constexpr int kWindowWidth = 1200;
 
 wxSize WindowSize(const wxWindow* pNear) {
