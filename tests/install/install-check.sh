@@ -210,7 +210,7 @@ check_package() {
     cpack --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 ||
         { cat "$work/cpack.log" >&2; fail "cpack failed"; return; }
     local deb
-    deb="$(ls "$work"/package/klavora_*.deb 2>/dev/null | head -1)"
+    deb="$(find "$work/package" -maxdepth 1 -name "klavora_*.deb" | head -1)"
     [ -n "$deb" ] || { fail "cpack made no klavora_*.deb"; return; }
 
     # The package holds what cmake --install lays out under /usr, manual
