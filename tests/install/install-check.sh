@@ -131,7 +131,7 @@ wait_window() {
             echo "$ids"
             return 0
         fi
-        kill -0 "$app_pid" 2>/dev/null || return 1
+        kill -0 "$app_pid" 2>/dev/null || { echo "install-check: the program ended" >&2; return 1; }
         sleep 0.1
     done
     return 1
@@ -154,6 +154,7 @@ check_run() {
 
     "$prefix/bin/klavora" >"$work/program.log" 2>&1 &
     app_pid=$!
+    trap 'if [ "$failures" -gt 0 ]; then cat "$work/program.log" >&2; fi; cleanup' EXIT
     local main="" help="" title
     main="$(wait_window 30 '^Klavora$' | head -1)" || { fail "no window appeared"; return; }
     # F1 opens the help book at the page of the main window, whose meter has
@@ -162,7 +163,7 @@ check_run() {
     # each try closes such boxes, then presses F1 in the main window.
     for _ in $(seq 5); do
         for w in $(xdotool search --onlyvisible --name '^Klavora$' 2>/dev/null); do
-            if xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q NORMAL; then
+            if [[ "$(xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null)" == *NORMAL* ]]; then
                 main="$w"
             else
                 xdotool windowfocus --sync "$w" key Return 2>/dev/null
@@ -175,10 +176,11 @@ check_run() {
 
     # The window manager matches the window to the desktop entry by its class,
     # and shows the icon the window carries.
-    xprop -id "$main" WM_CLASS | grep -q "\"$app_id\", \"Klavora\"" ||
-        fail "the window's class is $(xprop -id "$main" WM_CLASS)"
-    xprop -id "$main" _NET_WM_ICON | grep -q 'Icon (64 x 64)' ||
-        fail "the window carries no 64x64 icon"
+    local class icons
+    class="$(xprop -id "$main" WM_CLASS)"
+    icons="$(xprop -id "$main" _NET_WM_ICON)"
+    grep -q "\"$app_id\", \"Klavora\"" <<<"$class" || fail "the window's class is $class"
+    grep -q 'Icon (64 x 64)' <<<"$icons" || fail "the window carries no 64x64 icon"
 
     title="$(xdotool getwindowname "$help")"
     [ "$title" = "Klavora Help: The main window" ] || fail "the help window shows \"$title\""
@@ -199,9 +201,6 @@ check_run() {
         app_pid=""
     fi
     [ -f "$home/.config/klavora/klavora.db" ] || fail "the store was not made in the user's home"
-    if [ "$failures" -gt 0 ]; then
-        cat "$work/program.log" >&2
-    fi
 }
 
 check_package() {
