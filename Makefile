@@ -6,7 +6,7 @@ JOBS       ?= $(shell nproc)
 # CI treats warnings as errors.
 WERROR     ?= $(if $(CI),ON,OFF)
 
-.PHONY: all deps configure build run test test-fast test-asan-build bench clean
+.PHONY: all deps configure build run test test-fast test-asan-build bench package clean
 
 all: build
 
@@ -37,6 +37,10 @@ test-asan-build: | deps
 	cmake -S . -B $(ASAN_BUILD) -DKLAVORA_WERROR=$(WERROR) -DKLAVORA_SANITIZE=ON \
 	    -DKLAVORA_GUI=OFF -DKLAVORA_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+# The Debian package, klavora_VERSION_ARCH.deb in the build folder.
+package: build
+	cmake --build $(BUILD) --target package
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done

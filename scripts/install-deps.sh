@@ -20,6 +20,13 @@ xvfb
 xauth
 pulseaudio
 pulseaudio-utils
+desktop-file-utils
+appstream
+man-db
+dpkg-dev
+file
+xdotool
+x11-utils
 libasound2-plugins
 imagemagick
 fonts-dejavu-core

@@ -4,6 +4,7 @@
 // Any thread.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "controls/RgbaImage.h"
@@ -30,8 +31,10 @@ struct CursorPicture {
 // is the tip of the index finger.
 CursorPicture DrawHandCursor();
 
-// The program icon at a square size (16, 32, 48 and 64 are used).
+// The program icon at a square size (16 to 256 are used), and the same
+// picture as a scalable SVG drawing.
 CRgbaImage DrawProgramIcon(int nSize);
+std::string DrawProgramIconSvg();
 
 // The toolbar's commands from left to right; 0 stands for a separator.
 const std::vector<int>& ToolbarLayout();

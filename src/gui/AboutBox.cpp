@@ -10,6 +10,7 @@
 #include "controls/Pictures.h"
 #include "gui/DialogFont.h"
 #include "gui/DialogUnits.h"
+#include "gui/HelpBook.h"
 #include "gui/WxPictures.h"
 
 const char* const CAboutBox::kNotice = "Klavora, a tuning aid for historical temperaments";
@@ -59,5 +60,6 @@ CAboutBox::CAboutBox(wxWindow* pParent)
     pTop->Add(pOk, 0, wxALIGN_CENTER | wxLEFT | wxRIGHT | wxBOTTOM, gap * 2);
     SetSizerAndFit(pTop);
     CentreOnParent();
+    CHelpBook::BindDialogKey(this, HelpWindow::kAbout);
     pOk->SetFocus();
 }

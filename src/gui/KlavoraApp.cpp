@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include <gdk/gdk.h>
+#include <glib.h>
 #include <wx/cshelp.h>
 
 #include "gui/FirstStart.h"
@@ -10,10 +12,18 @@
 
 wxIMPLEMENT_APP(CKlavoraApp);
 
+CKlavoraApp::CKlavoraApp() {
+    // Before the toolkit starts: the desktop matches the windows to the
+    // desktop entry by these, the application id on Wayland and the X
+    // window's class (the entry's StartupWMClass) on X11.
+    g_set_prgname(KLAVORA_APP_ID);
+    gdk_set_program_class("Klavora");
+}
+
 bool CKlavoraApp::OnInit() {
     // The standard command line only (--help and the toolkit's options).
     if (!wxApp::OnInit()) {
-        return false;
+        return m_bHelpOnly;
     }
     SetAppName("Klavora");
     wxHelpProvider::Set(new wxSimpleHelpProvider);
@@ -29,4 +39,13 @@ bool CKlavoraApp::OnInit() {
     SetTopWindow(pFrame);
     pFrame->Show();
     return true;
+}
+
+bool CKlavoraApp::OnCmdLineHelp(wxCmdLineParser& parser) {
+    m_bHelpOnly = true;
+    return wxApp::OnCmdLineHelp(parser);
+}
+
+int CKlavoraApp::OnRun() {
+    return m_bHelpOnly ? 0 : wxApp::OnRun();
 }

@@ -7,5 +7,13 @@
 
 class CKlavoraApp : public wxApp {
 public:
+    CKlavoraApp();
     bool OnInit() override;
+    // --help prints the usage and ends the program with status 0, as a
+    // command line's help does, rather than as a failed start.
+    bool OnCmdLineHelp(wxCmdLineParser& parser) override;
+    int OnRun() override;
+
+private:
+    bool m_bHelpOnly = false;
 };

@@ -31,17 +31,6 @@ constexpr int kMaxRefits = 4;
 constexpr int kFirstViewCommand = ID_NEW_TEMPERAMENT;
 constexpr int kLastViewCommand = ID_ROTATE_RIGHT;
 
-const char* const kHelpText =
-    "Choose a temperament from the list and click a key, or type its letter (c, d, e, f, g, a, "
-    "b; with Shift the note a semitone above).\n\n"
-    "Tuner > Play Notes (Ctrl+P) plays the note, or the interval or triad chosen in the Tuner "
-    "menu, in the temperament; Octave Higher and Lower move what is played.\n\n"
-    "Tuner > Tune with Microphone (Ctrl+M) listens to the string you tune: the panels show its "
-    "frequency and how many cents it is off the note, the meter shows the same as a bar.\n\n"
-    "The Temperament menu creates, edits, deletes and rotates temperaments; a click on a note "
-    "name of the circle starts the temperament on that note. The View menu chooses the table "
-    "shown under the keys. File > Options sets the sound card and buffers.";
-
 }  // namespace
 
 const char* const CMainFrame::kIdleText = "For Help, press F1";
@@ -63,8 +52,8 @@ CMainFrame::CMainFrame()
          WxIdOfCommand(kLastViewCommand));
     Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateViewCommand, this, WxIdOfCommand(kFirstViewCommand),
          WxIdOfCommand(kLastViewCommand));
-    for (int id : {ID_APP_ABOUT, ID_APP_EXIT, ID_HELP_FINDER, ID_CONTEXT_HELP, ID_HELP,
-                   ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}) {
+    for (int id : {ID_APP_ABOUT, ID_APP_EXIT, ID_HELP_FINDER, ID_DEFAULT_HELP, ID_CONTEXT_HELP,
+                   ID_HELP, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}) {
         Bind(wxEVT_MENU, &CMainFrame::OnFrameCommand, this, WxIdOfCommand(id));
     }
     for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}) {
@@ -239,8 +228,8 @@ void CMainFrame::UpdateTunerPane() {
     }
 }
 
-void CMainFrame::ShowHelp() {
-    m_pForm->MessageBox(kHelpText, "Klavora Help", MB_OK | MB_ICONINFORMATION);
+void CMainFrame::ShowHelpForFocus() {
+    m_help.ShowTopic(CHelpBook::TopicForFocus(wxWindow::FindFocus(), this, HelpWindow::kMain));
 }
 
 void CMainFrame::ShowContextHelp() {
@@ -289,8 +278,11 @@ void CMainFrame::OnFrameCommand(wxCommandEvent& event) {
             break;
         }
         case ID_HELP_FINDER:
+        case ID_DEFAULT_HELP:
+            m_help.ShowContents();
+            break;
         case ID_HELP:
-            ShowHelp();
+            ShowHelpForFocus();
             break;
         case ID_CONTEXT_HELP:
             ShowContextHelp();
@@ -319,6 +311,12 @@ void CMainFrame::OnCharHook(wxKeyEvent& event) {
     // The menu shows Ctrl+N, Ctrl+E and Ctrl+D, but no accelerator stands
     // behind them: the keys do nothing.
     if (event.GetModifiers() == wxMOD_CONTROL && (key == 'N' || key == 'E' || key == 'D')) {
+        return;
+    }
+    // F1 is the accelerator of help on what has the focus; the Help Topics
+    // item only shows the key.
+    if (key == WXK_F1 && !event.HasAnyModifiers()) {
+        ShowHelpForFocus();
         return;
     }
     if (!event.HasModifiers() && m_pForm != nullptr) {

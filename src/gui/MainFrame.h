@@ -11,6 +11,7 @@
 
 #include <wx/frame.h>
 
+#include "gui/HelpBook.h"
 #include "gui/WavePump.h"
 
 class CKlavoraForm;
@@ -28,6 +29,7 @@ public:
 
     CKlavoraView* GetView() const { return m_pView.get(); }
     CKlavoraForm* GetForm() const { return m_pForm; }
+    CHelpBook& GetHelpBook() { return m_help; }
 
     // Runs a command of the view as a menu item, toolbar button or
     // accelerator does: only when its state enables it. True if it ran.
@@ -49,7 +51,8 @@ private:
     wxSize WantedClientSize() const;
     // Saves the settings, stops the sound completions and deletes the view.
     void ShutDownView();
-    void ShowHelp();
+    // The help book at the topic of what has the focus.
+    void ShowHelpForFocus();
     void ShowContextHelp();
     void ToggleBar(wxWindow* pBar);
 
@@ -67,4 +70,5 @@ private:
     CWavePump m_pump;
     wxSize m_formSize;
     int m_nRefitsLeft = 0;
+    CHelpBook m_help;
 };

@@ -15,6 +15,7 @@
 #include "audio/OptionsDlg.h"
 #include "gui/DialogFont.h"
 #include "gui/DialogUnits.h"
+#include "gui/HelpBook.h"
 #include "gui/UpDownButton.h"
 
 namespace {
@@ -37,6 +38,7 @@ COptionsWindow::COptionsWindow(wxWindow* pParent, COptionsDlg& dlg)
     SetFont(MakeDialogFont());
     CreateControls();
     CentreOnParent();
+    CHelpBook::BindDialogKey(this, HelpWindow::kOptions);
 
     m_dlg.OnInitDialog();
     FillList(m_pRecording, m_dlg.m_astrRecording,

@@ -8,6 +8,7 @@
 
 #include "gui/DialogFont.h"
 #include "gui/DialogUnits.h"
+#include "gui/HelpBook.h"
 #include "temper/NumberFormat.h"
 #include "temper/StandardADlg.h"
 
@@ -52,6 +53,7 @@ CStandardAWindow::CStandardAWindow(wxWindow* pParent, CStandardADlg& dlg, IMessa
     pTop->Add(pButtons, 0, wxTOP | wxBOTTOM | wxRIGHT, gap * 2);
     SetSizerAndFit(pTop);
     CentreOnParent();
+    CHelpBook::BindDialogKey(this, HelpWindow::kStandardA);
     SelectEdit();
     // The toolkit places the caret when the window appears; select again then.
     Bind(wxEVT_SHOW, [this](wxShowEvent& event) {

@@ -8,6 +8,7 @@
 
 #include "gui/DialogFont.h"
 #include "gui/DialogUnits.h"
+#include "gui/HelpBook.h"
 #include "temper/MessageHost.h"
 #include "temper/TemperamentDlg.h"
 
@@ -24,11 +25,6 @@ constexpr int kIdOffsetGroup = 1024;
 const char* const kFifthLabels[12] = {"C to G:",   "G to D:",   "D to A:",   "A to E:",
                                       "E to B:",   "B to F#:",  "F# to C#:", "C# to G#",
                                       "G# to Eb:", "Eb to Bb:", "Bb to F:",  "F to C:"};
-
-const char* const kHelpText =
-    "Type the name of the temperament and, for each fifth of the circle, how many cents it is "
-    "narrower (negative) or wider (positive) than a pure fifth. The remaining comma shows what "
-    "the offsets leave of the 24-cent comma; a circle that closes leaves 0.00 cents.";
 
 std::string FromWx(const wxString& text) {
     return std::string(text.utf8_str());
@@ -53,6 +49,7 @@ CTemperamentWindow::CTemperamentWindow(wxWindow* pParent, CTemperamentDlg& dlg, 
     SetFont(MakeDialogFont());
     CreateControls();
     CentreOnParent();
+    CHelpBook::BindDialogKey(this, HelpWindow::kEditor);
 
     SetTitle(m_dlg.OnInitDialog());
     m_pName->Enable(m_dlg.NameEnabled());
@@ -114,7 +111,7 @@ void CTemperamentWindow::CreateControls() {
         if (!FinishPendingLeave()) {
             return;
         }
-        m_host.MessageBox(kHelpText, "Klavora Help", MB_OK | MB_ICONINFORMATION);
+        CHelpBook::ShowOverDialog(this, HelpTopicOfWindow(HelpWindow::kEditor));
     });
     pButtons->AddStretchSpacer();
     pButtons->Add(pSave, 0, wxRIGHT, gap * 2);

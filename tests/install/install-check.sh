@@ -1,0 +1,241 @@
+#!/bin/bash
+# Checks what a user gets from a build folder: the files `cmake --install`
+# lays out, the desktop entry and the AppStream file as the desktop's own
+# validators see them, the manual pages as man renders them, the installed
+# program started from its prefix far from the build folder (its help book
+# opened with F1 and read back from the window's title), and the Debian
+# package. Every check installs into a temporary folder of its own and removes
+# it again. Usage: install-check.sh BUILD files|desktop|appstream|man|run|package
+set -uo pipefail
+build="$(cd "$1" && pwd)"
+check="$2"
+app_id=org.klavora.Klavora
+
+work="$(mktemp -d /tmp/klavora-install.XXXXXX)"
+app_pid=""
+cleanup() {
+    if [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; then
+        kill "$app_pid" 2>/dev/null
+        wait "$app_pid" 2>/dev/null
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+failures=0
+fail() {
+    echo "FAILED: $*" >&2
+    failures=$((failures + 1))
+}
+need() {
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || { echo "install-check: $tool is missing" >&2; exit 1; }
+    done
+}
+
+prefix="$work/prefix"
+install_prefix() {
+    cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
+        { cat "$work/install.log" >&2; echo "install-check: cmake --install failed" >&2; exit 1; }
+}
+# The installed files, relative to the prefix, sorted.
+installed_files() {
+    (cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
+}
+
+check_files() {
+    need identify
+    install_prefix
+    local expected=(
+        bin/klavora bin/klavora-store
+        "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml"
+        share/man/man1/klavora.1 share/man/man1/klavora-store.1
+        "share/icons/hicolor/scalable/apps/$app_id.svg")
+    for size in 16 32 48 64 128 256; do
+        expected+=("share/icons/hicolor/${size}x${size}/apps/$app_id.png")
+    done
+    for file in "${expected[@]}"; do
+        [ -s "$prefix/$file" ] || fail "$file is not installed"
+    done
+    for size in 16 32 48 64 128 256; do
+        local icon="$prefix/share/icons/hicolor/${size}x${size}/apps/$app_id.png"
+        [ -f "$icon" ] || continue
+        local measured
+        measured="$(identify -format '%wx%h' "$icon" 2>/dev/null)"
+        [ "$measured" = "${size}x${size}" ] || fail "the ${size}px icon is $measured"
+    done
+    grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/$app_id.svg" ||
+        fail "the scalable icon is no SVG drawing"
+    # Programs go to bin (or libexec for helpers the program starts), data to
+    # share; nothing else.
+    local stray
+    stray="$(installed_files | grep -Ev '^(bin|libexec|share)/')"
+    [ -z "$stray" ] || fail "installed outside bin, libexec and share: $stray"
+    for program in $(installed_files | grep -E '^(bin|libexec)/'); do
+        [ -x "$prefix/$program" ] || fail "$program is not executable"
+    done
+}
+
+check_desktop() {
+    need desktop-file-validate
+    install_prefix
+    local entry="$prefix/share/applications/$app_id.desktop"
+    local report
+    report="$(desktop-file-validate "$entry" 2>&1)" || fail "desktop-file-validate failed"
+    [ -z "$report" ] || fail "desktop-file-validate: $report"
+    # The entry starts an installed program and names an installed icon.
+    local exec icon
+    exec="$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")"
+    icon="$(sed -n 's/^Icon=//p' "$entry")"
+    [ -x "$prefix/bin/$exec" ] || fail "Exec=$exec is no installed program"
+    [ -n "$(find "$prefix/share/icons/hicolor" -name "$icon.*")" ] || fail "Icon=$icon is not installed"
+    grep -q '^Categories=AudioVideo;Audio;Music;' "$entry" || fail "the categories lack AudioVideo;Audio;Music;"
+}
+
+check_appstream() {
+    need appstreamcli
+    install_prefix
+    local metainfo="$prefix/share/metainfo/$app_id.metainfo.xml"
+    local report
+    report="$(appstreamcli validate --no-net --no-color "$metainfo" 2>&1)" ||
+        fail "appstreamcli validate: $report"
+    # Errors and warnings fail; the pedantic remarks (P:) and infos (I:) do not.
+    if grep -Eq '^[EW]: ' <<<"$report"; then
+        fail "appstreamcli validate: $report"
+    fi
+    grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
+        fail "the metainfo does not launch $app_id.desktop"
+    grep -q '<screenshot' "$metainfo" || fail "the metainfo has no screenshot"
+    grep -q '<release ' "$metainfo" || fail "the metainfo has no release"
+}
+
+check_man() {
+    need man
+    install_prefix
+    for page in klavora klavora-store; do
+        local file="$prefix/share/man/man1/$page.1"
+        LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$file" >"$work/$page.txt" 2>"$work/$page.err" ||
+            fail "man -l $page.1 failed"
+        [ -s "$work/$page.err" ] && fail "man -l $page.1 warns: $(cat "$work/$page.err")"
+        grep -q '^NAME' "$work/$page.txt" || fail "$page.1 renders without a NAME section"
+        grep -q "$page" "$work/$page.txt" || fail "$page.1 does not name $page"
+    done
+}
+
+# Waits up to $1 seconds for a shown window whose name matches $2; prints its id.
+wait_window() {
+    local seconds="$1" pattern="$2" ids
+    for _ in $(seq $((seconds * 10))); do
+        ids="$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null)"
+        if [ -n "$ids" ]; then
+            echo "$ids"
+            return 0
+        fi
+        kill -0 "$app_pid" 2>/dev/null || { echo "install-check: the program ended" >&2; return 1; }
+        sleep 0.1
+    done
+    return 1
+}
+
+check_run() {
+    need xdotool xprop
+    [ -n "${DISPLAY:-}" ] || { echo "install-check: no DISPLAY" >&2; exit 1; }
+    install_prefix
+    # A user of their own, with no build folder and no store around.
+    local home="$work/home"
+    mkdir -p "$home"
+    cd "$home" || exit 1
+    unset KLAVORA_STORE XDG_CONFIG_HOME XDG_DATA_HOME KLAVORA_SOUND_HELPER
+    export HOME="$home"
+
+    local usage
+    usage="$("$prefix/bin/klavora" --help 2>&1)" || fail "klavora --help ended with a failure"
+    grep -q 'Usage: klavora' <<<"$usage" || fail "klavora --help printed no usage: $usage"
+
+    "$prefix/bin/klavora" >"$work/program.log" 2>&1 &
+    app_pid=$!
+    trap 'if [ "$failures" -gt 0 ]; then cat "$work/program.log" >&2; fi; cleanup' EXIT
+    local main="" help="" title
+    main="$(wait_window 30 '^Klavora$' | head -1)" || { fail "no window appeared"; return; }
+    # F1 opens the help book at the page of the main window, whose meter has
+    # the focus first. Without a sound server the program first says so in a
+    # message box of the same name, which may come up just after the window:
+    # each try closes such boxes, then presses F1 in the main window.
+    for _ in $(seq 5); do
+        for w in $(xdotool search --onlyvisible --name '^Klavora$' 2>/dev/null); do
+            if [[ "$(xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null)" == *NORMAL* ]]; then
+                main="$w"
+            else
+                xdotool windowfocus --sync "$w" key Return 2>/dev/null
+            fi
+        done
+        xdotool windowfocus --sync "$main" key F1
+        help="$(wait_window 3 '^Klavora Help: ' | head -1)" && break
+    done
+    [ -n "$help" ] || { fail "F1 opened no help window"; return; }
+
+    # The window manager matches the window to the desktop entry by its class,
+    # and shows the icon the window carries.
+    local class icons
+    class="$(xprop -id "$main" WM_CLASS)"
+    icons="$(xprop -id "$main" _NET_WM_ICON)"
+    grep -q "\"$app_id\", \"Klavora\"" <<<"$class" || fail "the window's class is $class"
+    grep -q 'Icon (64 x 64)' <<<"$icons" || fail "the window carries no 64x64 icon"
+
+    title="$(xdotool getwindowname "$help")"
+    [ "$title" = "Klavora Help: The main window" ] || fail "the help window shows \"$title\""
+
+    # File > Exit ends the program, help window and all.
+    # (The open menu is a window named after the application id.)
+    xdotool windowfocus --sync "$main" key alt+f
+    wait_window 10 "^${app_id//./\\.}\$" >/dev/null || fail "Alt+F opened no menu"
+    xdotool key x
+    for _ in $(seq 100); do
+        kill -0 "$app_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$app_pid" 2>/dev/null; then
+        fail "the program did not end on File > Exit"
+    else
+        wait "$app_pid" || fail "the program ended with status $?"
+        app_pid=""
+    fi
+    [ -f "$home/.config/klavora/klavora.db" ] || fail "the store was not made in the user's home"
+}
+
+check_package() {
+    need cpack dpkg-deb dpkg-shlibdeps
+    install_prefix
+    cpack --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 ||
+        { cat "$work/cpack.log" >&2; fail "cpack failed"; return; }
+    local deb
+    deb="$(find "$work/package" -maxdepth 1 -name "klavora_*.deb" | head -1)"
+    [ -n "$deb" ] || { fail "cpack made no klavora_*.deb"; return; }
+
+    # The package holds what cmake --install lays out under /usr, manual
+    # pages compressed, and nothing else.
+    installed_files | sed -e 's|^|usr/|' -e 's|^\(usr/share/man/.*\.[1-9]\)$|\1.gz|' >"$work/expected"
+    dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | sed 's|^\./||' | sort >"$work/packaged"
+    diff -u "$work/expected" "$work/packaged" >&2 || fail "the package does not hold what is installed"
+
+    # Its dependencies come from the libraries the programs link.
+    local depends
+    depends="$(dpkg-deb -f "$deb" Depends)"
+    for library in libc6 libwxgtk3.2 libportaudio2 libsqlite3; do
+        grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
+    done
+    [ "$(dpkg-deb -f "$deb" Package)" = klavora ] || fail "the package is not named klavora"
+    # Files only: no scripts that would change the system when installing.
+    local control
+    control="$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v '^$' | sort | tr '\n' ' ')"
+    [ "$control" = "control md5sums " ] || fail "the package's control holds $control"
+}
+
+case "$check" in
+    files | desktop | appstream | man | run | package) "check_$check" ;;
+    *)
+        echo "install-check: unknown check $check" >&2
+        exit 2
+        ;;
+esac
+[ "$failures" -eq 0 ]
