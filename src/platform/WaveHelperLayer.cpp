@@ -156,6 +156,7 @@ std::shared_ptr<CWaveHelperLink> CWaveHelperLayer::Link() {
     }
     m_bFailed = false;
     m_pLink = pLink;
+    ++m_nHelpersStarted;
     return m_pLink;
 }
 
@@ -270,12 +271,37 @@ CWaveHelperLayer::SHandle* CWaveHelperLayer::Find(bool bInput, std::uint32_t nHa
     return it->second.get();
 }
 
+bool CWaveHelperLayer::AnyDeviceOpen() const {
+    for (const auto& entry : m_handles) {
+        if (!entry.second->m_bLost) {
+            return true;
+        }
+    }
+    return false;
+}
+
 unsigned int CWaveHelperLayer::NumDevs(bool bInput) {
+    bool& bFoundNone = bInput ? m_bNoInputs : m_bNoOutputs;
+    if (bFoundNone && m_pLink && !AnyDeviceOpen()) {
+        // The helper's PortAudio read its lists when it started, perhaps
+        // before the sound server did: a fresh helper looks again.
+        m_pLink->Stop(m_limits.m_nQuitMs);
+        m_pLink.reset();
+    }
+    std::shared_ptr<CWaveHelperLink> pLink = Link();
+    if (m_nCountedHelper != m_nHelpersStarted) {
+        m_nCountedHelper = m_nHelpersStarted;
+        m_bNoInputs = false;
+        m_bNoOutputs = false;
+    }
     SHelperMessage message;
     message.m_nType = EHelperMessage::NumDevs;
     message.m_bInput = bInput ? 1u : 0u;
-    if (Call(Link(), message) != MMSYSERR_NOERROR || message.m_nValue < 0) {
+    if (Call(pLink, message) != MMSYSERR_NOERROR || message.m_nValue < 0) {
         return 0;
+    }
+    if (message.m_nValue == 0) {
+        (bInput ? m_bNoInputs : m_bNoOutputs) = true;
     }
     return static_cast<unsigned int>(message.m_nValue);
 }
@@ -473,11 +499,9 @@ MMRESULT CWaveHelperLayer::Close(bool bInput, std::uint32_t nHandle) {
 }
 
 void CWaveHelperLayer::RefreshDevices() {
-    for (const auto& entry : m_handles) {
-        if (!entry.second->m_bLost) {
-            OutputDebugText("The device lists are kept while a device is open\r\n");
-            return;
-        }
+    if (AnyDeviceOpen()) {
+        OutputDebugText("The device lists are kept while a device is open\r\n");
+        return;
     }
     // A fresh helper reads the device lists anew at its start.
     if (m_pLink) {

@@ -86,6 +86,9 @@ private:
     void Lose(SHandle& handle);
     SHandle* Find(bool bInput, std::uint32_t nHandle);
 
+    bool AnyDeviceOpen() const;
+    // The device count; a helper that found no device of that direction is
+    // replaced first while no device is open.
     unsigned int NumDevs(bool bInput);
     MMRESULT GetCaps(bool bInput, int nDeviceId, char* pszName, std::uint32_t* pdwFormats,
                      std::uint16_t* pwChannels);
@@ -104,6 +107,12 @@ private:
     std::shared_ptr<CWaveHelperLink> m_pLink;
     Clock::time_point m_lastFailure;
     bool m_bFailed = false;  // m_lastFailure holds
+    // Helpers started so far; m_bNoInputs and m_bNoOutputs describe the
+    // device counts of helper number m_nCountedHelper.
+    unsigned int m_nHelpersStarted = 0;
+    unsigned int m_nCountedHelper = 0;
+    bool m_bNoInputs = false;
+    bool m_bNoOutputs = false;
     std::map<std::uint32_t, std::unique_ptr<SHandle>> m_handles;
     std::uint32_t m_nNextHandle = 1;
 

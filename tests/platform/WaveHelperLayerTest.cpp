@@ -164,6 +164,29 @@ TEST_F(WaveHelperLayerTest, ALostStreamReturnsItsBuffersThenSaysSo) {
     EXPECT_EQ(0, layer.Pump());
 }
 
+TEST_F(WaveHelperLayerTest, AHelperThatFoundNoDeviceIsReplacedAtTheNextCount) {
+    // The stand-in has one recording device and no playback device, as a
+    // helper started before the sound server would have none of either.
+    Play("record");
+    CWaveHelperLayer layer(FAKE_SOUND_HELPER, Limits());
+    EXPECT_EQ(1u, layer.waveInGetNumDevs());
+    EXPECT_EQ(0u, layer.waveOutGetNumDevs());
+    const int nFirst = layer.HelperPid();
+    EXPECT_EQ(1u, layer.waveInGetNumDevs());
+    EXPECT_EQ(nFirst, layer.HelperPid());
+    EXPECT_EQ(0u, layer.waveOutGetNumDevs());
+    EXPECT_NE(nFirst, layer.HelperPid());
+    EXPECT_TRUE(ProcessGone(nFirst));
+    // While a device is open the helper stays, whatever it found.
+    CScopedWaveLayer scoped(&layer);
+    CWaveInDevice recorder(WAVE_FORMAT_4S16, 3, 64, &m_sink);
+    ASSERT_TRUE(recorder.SelectDevice(WAVE_MAPPER));
+    ASSERT_TRUE(recorder.Open());
+    const int nSecond = layer.HelperPid();
+    EXPECT_EQ(0u, layer.waveOutGetNumDevs());
+    EXPECT_EQ(nSecond, layer.HelperPid());
+}
+
 TEST_F(WaveHelperLayerTest, AHelperThatNeverGetsReadyIsGivenUpQuickly) {
     Play("mute");
     CWaveHelperLayer::SLimits limits = Limits();
