@@ -196,13 +196,19 @@ MMRESULT CWavePortAudio::OpenHandle(bool bInput, std::uint32_t* pnHandle, int nD
         return MMSYSERR_BADDEVICEID;
     }
     // The stream itself opens at the start; here the device only has to accept
-    // the format now.
-    const PaStreamParameters params =
-        StreamParameters(nPaDevice, pFormat->nChannels, pFormat->wBitsPerSample,
-                         bInput ? pInfo->defaultHighInputLatency : pInfo->defaultHighOutputLatency);
-    const PaError nSupported = FormatSupported(bInput, params, pFormat->nSamplesPerSec);
-    if (nSupported != paFormatIsSupported) {
-        return PortAudioResult(nSupported);
+    // the format. Asking PortAudio means reaching the sound server, which
+    // takes a while: a format that the capability query found is taken as it is.
+    const std::map<int, std::uint32_t>& cache = bInput ? m_inFormats : m_outFormats;
+    const auto known = cache.find(nPaDevice);
+    const std::uint32_t dwFlag = WaveFormatFlag(*pFormat);
+    if (known == cache.end() || dwFlag == 0 || (known->second & dwFlag) == 0) {
+        const PaStreamParameters params = StreamParameters(
+            nPaDevice, pFormat->nChannels, pFormat->wBitsPerSample,
+            bInput ? pInfo->defaultHighInputLatency : pInfo->defaultHighOutputLatency);
+        const PaError nSupported = FormatSupported(bInput, params, pFormat->nSamplesPerSec);
+        if (nSupported != paFormatIsSupported) {
+            return PortAudioResult(nSupported);
+        }
     }
     if (!m_pNotifier) {
         m_pNotifier = std::make_unique<CWaveNotifier>(kTickMs);
