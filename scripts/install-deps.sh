@@ -21,6 +21,14 @@ pulseaudio-utils
 libasound2-plugins
 imagemagick
 fonts-dejavu-core
+openbox
+xdotool
+x11-utils
+sox
+tesseract-ocr
+tesseract-ocr-eng
+python3
+python3-numpy
 "
 
 missing=""
