@@ -6,6 +6,7 @@ played, screenshots read with tesseract, /proc). Usage:
 Each case prints what it measured and ends with a "N passed, N failed" line."""
 
 import argparse
+import os
 import re
 import sys
 import time
@@ -96,11 +97,17 @@ def case_tune(s, c):
     s.start_program()
     s.play_tone(412)
     wait_for_stream(s, "sink-inputs")
+    # Within 2 s; on a machine whose processors are busy with more than
+    # another half of work each, within 4 s, so that others' builds do not
+    # fail the test.
+    load = os.getloadavg()[0] / (os.cpu_count() or 1)
+    limit = 2.0 if load < 1.5 else 4.0
     s.key("ctrl+m")
     text, at = s.read_panels_until(r"412\.15 Hertz.*-11\.9 Cents", 6)
-    c.check(at is not None and at <= 2.0,
-            "the panels read \"%s\" %s s after Ctrl+M (within 2 s wanted)" %
-            (text, "%.2f" % at if at is not None else "never within 6"))
+    c.check(at is not None and at <= limit,
+            "the panels read \"%s\" %s s after Ctrl+M (within %.0f s wanted at a load of "
+            "%.1f a processor)" % (text, "%.2f" % at if at is not None else "never within 6",
+                                  limit, load))
     s.key("ctrl+m")
     s.stop_tones()
     check_saved_at_close(s, c)
