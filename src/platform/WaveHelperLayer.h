@@ -119,7 +119,3 @@ private:
     std::mutex m_wakeMutex;  // the links' reader threads call the wake handler
     std::function<void()> m_fnWake;
 };
-
-// Where the sound helper program is: $KLAVORA_SOUND_HELPER, else beside the
-// running program, else in the installed helper folder; empty if not found.
-std::string FindSoundHelper();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/SoundHelperPath.h"
 #include "platform/WaveHelperLayer.h"
 
 const SWaveFormatRow g_waveFormatTable[12] = {
