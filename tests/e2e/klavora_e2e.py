@@ -268,6 +268,8 @@ def main():
             fn(s, c)
     except (Failure, TimeUp) as e:
         c.check(False, str(e))
+    except Exception as e:  # a tool that failed or hung: the case fails, cleanly
+        c.check(False, "%s: %s" % (type(e).__name__, e))
     print("%d passed, %d failed" % (c.passed, c.failed))
     return 0 if c.failed == 0 else 1
 
