@@ -32,6 +32,12 @@ imagemagick
 fonts-dejavu-core
 poppler-utils
 libxml2-utils
+openbox
+sox
+tesseract-ocr
+tesseract-ocr-eng
+python3
+python3-numpy
 "
 
 missing=""

@@ -1,5 +1,8 @@
 #include "audio/WaveDeviceCore.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "platform/DebugOutput.h"
 
 namespace {
@@ -130,6 +133,14 @@ bool CWaveDeviceCore<Calls>::Open() {
     }
     m_nState = STATE_OPEN;
     OutputDebugText("Device opened OK\r\n");
+    if constexpr (Calls::SetLatency != nullptr) {
+        // The whole ring: buffer count times one buffer's playing time.
+        const std::uint64_t nRingBytes = static_cast<std::uint64_t>(std::max(m_nBufferCount, 0)) *
+                                         static_cast<std::uint64_t>(std::max(m_nBufferSize, 0));
+        const std::uint64_t nRingMs = nRingBytes * 1000u / std::max(format.nAvgBytesPerSec, 1u);
+        (m_pLayer->*Calls::SetLatency)(
+            m_hWave, static_cast<unsigned int>(std::min<std::uint64_t>(nRingMs, 60000u)));
+    }
     if (!m_buffers.Allocate(m_nBufferSize)) {
         CloseQuietly();
         ReportError(MMSYSERR_NOMEM);

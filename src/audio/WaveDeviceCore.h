@@ -22,12 +22,14 @@ struct SWaveInCalls {
     static constexpr auto Start = &CWaveLayer::waveInStart;
     static constexpr auto Reset = &CWaveLayer::waveInReset;
     static constexpr auto Close = &CWaveLayer::waveInClose;
+    static constexpr MMRESULT (CWaveLayer::*SetLatency)(HWAVEIN, unsigned int) = nullptr;
     static constexpr const char* kStarted = "Recording Started\r\n";
     static constexpr const char* kStopped = "Recording Stopped\r\n";
 };
 
 // The playback calls: played buffers come back as MM_WOM_DONE. Playback runs
-// whenever buffers are queued, so there is no start call.
+// whenever buffers are queued, so there is no start call; the layer hears how
+// much sound the ring queues, so that a sound server holds as much.
 struct SWaveOutCalls {
     using Handle = HWAVEOUT;
     using Caps = WAVEOUTCAPS;
@@ -40,6 +42,7 @@ struct SWaveOutCalls {
     static constexpr MMRESULT (CWaveLayer::*Start)(HWAVEOUT) = nullptr;
     static constexpr auto Reset = &CWaveLayer::waveOutReset;
     static constexpr auto Close = &CWaveLayer::waveOutClose;
+    static constexpr auto SetLatency = &CWaveLayer::waveOutSetLatency;
     static constexpr const char* kStarted = "Playback Started\r\n";
     static constexpr const char* kStopped = "Playback Stopped\r\n";
 };

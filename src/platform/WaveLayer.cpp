@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/WavePortAudio.h"
+#include "platform/SoundHelperPath.h"
+#include "platform/WaveHelperLayer.h"
 
 const SWaveFormatRow g_waveFormatTable[12] = {
     {WAVE_FORMAT_1M08, 11025, 1, 8},  {WAVE_FORMAT_1S08, 11025, 2, 8},
@@ -78,9 +79,11 @@ const SErrorText g_errorTexts[] = {
     {WAVERR_STILLPLAYING, "The buffer is still queued on the sound device."},
     {WAVERR_UNPREPARED, "The buffer has not been prepared."},
     {WAVERR_SYNC, "The sound device is synchronous."},
+    {WAVERR_LOST, "The sound device stopped working."},
+    {WAVERR_TIMEOUT, "The sound system did not answer in time."},
 };
 
-// The layer set by SetWaveLayer; null means the PortAudio layer.
+// The layer set by SetWaveLayer; null means the program's own layer.
 std::atomic<CWaveLayer*> g_pCurrentLayer{nullptr};
 
 }  // namespace
@@ -107,14 +110,18 @@ MMRESULT CWaveLayer::waveOutGetErrorText(MMRESULT nError, char* pszText, unsigne
     return WaveErrorText(nError, pszText, nSize);
 }
 
+MMRESULT CWaveLayer::waveOutSetLatency(HWAVEOUT, unsigned int) {
+    return MMSYSERR_NOERROR;
+}
+
 CWaveLayer* GetWaveLayer() {
     CWaveLayer* pLayer = g_pCurrentLayer.load(std::memory_order_acquire);
     if (pLayer != nullptr) {
         return pLayer;
     }
     // Created on first use and kept until the process ends.
-    static CWavePortAudio portAudio;
-    return &portAudio;
+    static CWaveHelperLayer helper(FindSoundHelper());
+    return &helper;
 }
 
 CWaveLayer* SetWaveLayer(CWaveLayer* pLayer) {

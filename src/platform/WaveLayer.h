@@ -1,7 +1,8 @@
 // The wave audio layer: the small set of recording and playback calls that the
 // device classes are written against, with the records, flags, result codes and
-// messages they use. Two implementations exist: PortAudio for the program and a
-// simulator for tests. All calls are made on the user-interface thread.
+// messages they use. The program runs PortAudio behind it (in a helper process,
+// see CWaveHelperLayer); a simulator stands in for tests. All calls are made on
+// the user-interface thread.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +28,11 @@ constexpr MMRESULT WAVERR_BADFORMAT = 32;
 constexpr MMRESULT WAVERR_STILLPLAYING = 33;
 constexpr MMRESULT WAVERR_UNPREPARED = 34;
 constexpr MMRESULT WAVERR_SYNC = 35;
+// Codes of this program's own: a stream that stopped by itself (the sound
+// server went away or stopped delivering), and a call the sound system did
+// not answer within its time limit.
+constexpr MMRESULT WAVERR_LOST = 40;
+constexpr MMRESULT WAVERR_TIMEOUT = 41;
 
 // Longest error text including its terminating zero.
 constexpr unsigned int MAXERRORLENGTH = 256;
@@ -37,6 +43,10 @@ constexpr int WAVE_MAPPER = -1;
 // Messages delivered to a sink.
 constexpr unsigned int MM_WOM_DONE = 0x3BD;
 constexpr unsigned int MM_WIM_DATA = 0x3C0;
+// Sent once, with a null header, when an open stream stops by itself; every
+// buffer it held has been returned (with its own message) before this one.
+constexpr unsigned int MM_WIM_LOST = 0x3F0;
+constexpr unsigned int MM_WOM_LOST = 0x3F1;
 
 // Capability bits: one per rate, channel count and sample size.
 constexpr std::uint32_t WAVE_FORMAT_1M08 = 0x1;
@@ -124,8 +134,9 @@ enum class HWAVEIN : std::uint32_t {};
 enum class HWAVEOUT : std::uint32_t {};
 
 // Receives the completion messages of the devices opened with it: MM_WIM_DATA
-// with a filled recording buffer, MM_WOM_DONE with a played buffer. Called only
-// on the user-interface thread, from CWaveLayer::Pump.
+// with a filled recording buffer, MM_WOM_DONE with a played buffer, and
+// MM_WIM_LOST or MM_WOM_LOST when a stream stopped by itself. Called only on
+// the user-interface thread, from CWaveLayer::Pump.
 class CWaveSink {
 public:
     virtual ~CWaveSink() = default;
@@ -141,6 +152,12 @@ public:
 //   when it reports a failure, so the program may free its buffers afterwards.
 // - A completion is delivered only while its handle is open, and is dropped if
 //   the program queued the same header again before it was delivered.
+// - A stream that stops by itself is lost: every header it held comes back as
+//   after a reset, then the lost message follows. Queueing and starting on a
+//   lost handle fail with WAVERR_LOST; reset and close succeed.
+// - No call waits on the sound system without a bound; one that was not
+//   answered in time fails with WAVERR_TIMEOUT, and every stream of the layer
+//   is lost from then on.
 class CWaveLayer {
 public:
     virtual ~CWaveLayer() = default;
@@ -169,6 +186,15 @@ public:
     virtual MMRESULT waveOutReset(HWAVEOUT hWaveOut) = 0;
     virtual MMRESULT waveOutClose(HWAVEOUT hWaveOut) = 0;
     virtual MMRESULT waveOutGetErrorText(MMRESULT nError, char* pszText, unsigned int nSize);
+    // How much sound the program keeps queued on an open playback device, so
+    // that a sound server in between may hold as much. Before the first write;
+    // layers without a buffer of their own ignore it.
+    virtual MMRESULT waveOutSetLatency(HWAVEOUT hWaveOut, unsigned int nMilliseconds);
+
+    // Forgets the device lists, so that the next query reads them afresh (a
+    // sound server started after the program is found). Only while no device
+    // is open; otherwise the lists are kept.
+    virtual void RefreshDevices() {}
 
     // Delivers every completion that has arrived to its sink, in order, and
     // returns how many were delivered. Sinks may call any layer function,
@@ -189,12 +215,13 @@ public:
 MMRESULT WaveErrorText(MMRESULT nError, char* pszText, unsigned int nSize);
 
 // The layer that device objects use from their construction on. Until one is
-// set, the first call creates the PortAudio layer. The layer set must outlive
-// every device object created while it was current.
+// set, the first call creates the program's layer, which runs PortAudio in the
+// sound helper process. The layer set must outlive every device object
+// created while it was current.
 CWaveLayer* GetWaveLayer();
 
-// Sets the current layer (null returns to the PortAudio layer) and returns the
-// previous one. User-interface thread only.
+// Sets the current layer (null returns to the program's layer) and returns
+// the previous one. User-interface thread only.
 CWaveLayer* SetWaveLayer(CWaveLayer* pLayer);
 
 // Makes a layer current for the life of a scope, typically a test.

@@ -1,20 +1,10 @@
 #include "platform/WavePortAudio.h"
 
-#include <fcntl.h>
 #include <portaudio.h>
-#include <semaphore.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <mutex>
-#include <string>
-#include <thread>
+#include <algorithm>
 
 #include "platform/DebugOutput.h"
-#include "platform/WaveStream.h"
 
 // Buffers hold little-endian samples, which PortAudio's native 16-bit format
 // matches only on little-endian machines.
@@ -22,172 +12,68 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "16-bit samples are lit
 
 namespace {
 
-// While alive, whatever the sound libraries write to standard error (ALSA and
-// JACK report every device they probe and fail to open) goes to a temporary
-// file; at the end each line is passed to the debug output instead.
-class CStderrRoute {
-public:
-    CStderrRoute() {
-        std::fflush(stderr);
-        m_pFile = std::tmpfile();
-        const int nTarget = m_pFile != nullptr ? fileno(m_pFile) : open("/dev/null", O_WRONLY);
-        m_nSaved = dup(STDERR_FILENO);
-        if (nTarget >= 0 && m_nSaved >= 0) {
-            dup2(nTarget, STDERR_FILENO);
-        }
-        if (m_pFile == nullptr && nTarget >= 0) {
-            close(nTarget);
-        }
-    }
+// While a stream runs the notifier looks in this often, so that a stream that
+// stopped calling back is noticed even when nothing else happens.
+constexpr int kTickMs = 100;
 
-    ~CStderrRoute() {
-        std::fflush(stderr);
-        if (m_nSaved >= 0) {
-            dup2(m_nSaved, STDERR_FILENO);
-            close(m_nSaved);
-        }
-        if (m_pFile == nullptr) {
-            return;
-        }
-        std::rewind(m_pFile);
-        char szLine[512];
-        while (std::fgets(szLine, sizeof szLine, m_pFile) != nullptr) {
-            std::string strLine(szLine);
-            while (!strLine.empty() && (strLine.back() == '\n' || strLine.back() == '\r')) {
-                strLine.pop_back();
-            }
-            if (!strLine.empty()) {
-                OutputDebugText("PortAudio: " + strLine + "\r\n");
-            }
-        }
-        std::fclose(m_pFile);
-    }
+PaStreamParameters StreamParameters(int nPaDevice, unsigned int nChannels, unsigned int nBits,
+                                    double dLatency) {
+    PaStreamParameters params{};
+    params.device = nPaDevice;
+    params.channelCount = static_cast<int>(nChannels);
+    params.sampleFormat = nBits == 8 ? paUInt8 : paInt16;
+    params.suggestedLatency = dLatency;
+    return params;
+}
 
-    CStderrRoute(const CStderrRoute&) = delete;
-    CStderrRoute& operator=(const CStderrRoute&) = delete;
-
-private:
-    std::FILE* m_pFile = nullptr;
-    int m_nSaved = -1;
-};
-
-MMRESULT MapPaError(PaError nError) {
-    switch (nError) {
-        case paNoError:
-            return MMSYSERR_NOERROR;
-        case paInvalidChannelCount:
-        case paInvalidSampleRate:
-        case paSampleFormatNotSupported:
-        case paIncompatibleHostApiSpecificStreamInfo:
-            return WAVERR_BADFORMAT;
-        case paInsufficientMemory:
-            return MMSYSERR_NOMEM;
-        case paInvalidDevice:
-            return MMSYSERR_BADDEVICEID;
-        case paDeviceUnavailable:
-            return MMSYSERR_ALLOCATED;
-        case paNotInitialized:
-        case paHostApiNotFound:
-        case paInvalidHostApi:
-            return MMSYSERR_NODRIVER;
-        case paBadStreamPtr:
-            return MMSYSERR_INVALHANDLE;
-        default:
-            return MMSYSERR_ERROR;
-    }
+PaError FormatSupported(bool bInput, const PaStreamParameters& params, double dRate) {
+    return bInput ? Pa_IsFormatSupported(&params, nullptr, dRate)
+                  : Pa_IsFormatSupported(nullptr, &params, dRate);
 }
 
 }  // namespace
 
-// Wakes waiters when the callback reports finished buffers. The callback only
-// posts the semaphore (which never blocks); this thread does the rest.
-struct CWavePortAudio::SNotifier {
-    sem_t m_semArrived;
-    std::mutex m_mutex;
-    std::condition_variable m_cvArrived;
-    bool m_bArrived = false;
-    bool m_bQuit = false;
-    std::function<void()> m_fnWake;
-    std::thread m_thread;
-
-    SNotifier() {
-        sem_init(&m_semArrived, 0, 0);
-        m_thread = std::thread([this] { Run(); });
-    }
-
-    ~SNotifier() {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_bQuit = true;
-        }
-        sem_post(&m_semArrived);
-        m_thread.join();
-        sem_destroy(&m_semArrived);
-    }
-
-    void Run() {
-        for (;;) {
-            while (sem_wait(&m_semArrived) != 0 && errno == EINTR) {
-            }
-            // Several posts in a row need one wake only.
-            while (sem_trywait(&m_semArrived) == 0) {
-            }
-            std::function<void()> fnWake;
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                if (m_bQuit) {
-                    return;
-                }
-                m_bArrived = true;
-                fnWake = m_fnWake;
-            }
-            m_cvArrived.notify_all();
-            if (fnWake) {
-                fnWake();
-            }
-        }
-    }
-};
-
-// One open device: its PortAudio stream and the buffers on their way
-// between the user-interface thread and the callback.
-struct CWavePortAudio::SStream {
-    SStream(bool bInput, std::uint32_t nHandle, const WAVEFORMATEX& format, CWaveSink* pSink,
-            sem_t* pArrived)
-        : m_buffers(bInput, format, pSink, kMaxQueued), m_nHandle(nHandle), m_pArrived(pArrived) {}
-
-    CWaveStream m_buffers;
-    const std::uint32_t m_nHandle;
-    sem_t* const m_pArrived;
-    PaStream* m_pStream = nullptr;
-    bool m_bRunning = false;  // user-interface thread only
-
-    // Runs on PortAudio's thread: moves bytes, and wakes the notifier (a
-    // semaphore post never blocks) when a buffer is finished.
-    static int Callback(const void* pInput, void* pOutput, unsigned long nFrames,
-                        const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* pUser) {
-        SStream* pStream = static_cast<SStream*>(pUser);
-        const std::size_t nBytes = nFrames * pStream->m_buffers.Format().nBlockAlign;
-        if (pStream->m_buffers.Transfer(pInput, pOutput, nBytes)) {
-            sem_post(pStream->m_pArrived);
-        }
-        pStream->m_buffers.EndCallback();
-        return paContinue;
-    }
-};
-
 CWavePortAudio::CWavePortAudio() = default;
 
 CWavePortAudio::~CWavePortAudio() {
+    if (!Terminate()) {
+        // A PortAudio thread may still use these: they stay for the life of the process.
+        for (auto& pStream : m_abandoned) {
+            static_cast<void>(pStream.release());
+        }
+    }
+}
+
+bool CWavePortAudio::Terminate() {
     while (!m_streams.empty()) {
         const SStream& stream = *m_streams.begin()->second;
-        Close(stream.m_buffers.IsInput(), stream.m_nHandle);
+        Close(stream.IsInput(), stream.Handle());
+    }
+    if (!ForgetDevices()) {
+        return false;
     }
     m_pNotifier.reset();
+    return true;
+}
+
+bool CWavePortAudio::ForgetDevices() {
+    for (const auto& pStream : m_abandoned) {
+        if (!pStream->ThreadEnded()) {
+            // Pa_Terminate would wait for that thread for ever.
+            return false;
+        }
+    }
     if (m_bInitialised) {
-        CStderrRoute route;
         Pa_Terminate();
     }
+    m_abandoned.clear();
+    m_bInitialised = false;
+    m_bInitTried = false;
+    m_inDevices.clear();
+    m_outDevices.clear();
+    m_inFormats.clear();
+    m_outFormats.clear();
+    return true;
 }
 
 bool CWavePortAudio::EnsureInitialised() {
@@ -195,10 +81,7 @@ bool CWavePortAudio::EnsureInitialised() {
         return m_bInitialised;
     }
     m_bInitTried = true;
-    {
-        CStderrRoute route;
-        m_bInitialised = Pa_Initialize() == paNoError;
-    }
+    m_bInitialised = Pa_Initialize() == paNoError;
     if (!m_bInitialised) {
         OutputDebugText("PortAudio could not be initialised\r\n");
         return false;
@@ -219,6 +102,12 @@ bool CWavePortAudio::EnsureInitialised() {
     return true;
 }
 
+void CWavePortAudio::RefreshDevices() {
+    if (!m_streams.empty() || !ForgetDevices()) {
+        OutputDebugText("The device lists are kept while a device is open\r\n");
+    }
+}
+
 int CWavePortAudio::ResolveDevice(bool bInput, int nDeviceId) const {
     if (nDeviceId == WAVE_MAPPER) {
         const PaDeviceIndex nDefault =
@@ -231,6 +120,7 @@ int CWavePortAudio::ResolveDevice(bool bInput, int nDeviceId) const {
     }
     return devices[static_cast<std::size_t>(nDeviceId)];
 }
+
 
 MMRESULT CWavePortAudio::GetCaps(bool bInput, int nDeviceId, char* pszName,
                                  std::uint32_t* pdwFormats, std::uint16_t* pwChannels) {
@@ -247,20 +137,15 @@ MMRESULT CWavePortAudio::GetCaps(bool bInput, int nDeviceId, char* pszName,
     auto it = cache.find(nPaDevice);
     if (it == cache.end()) {
         std::uint32_t dwFormats = 0;
-        CStderrRoute route;
+        const double dLatency =
+            bInput ? pInfo->defaultHighInputLatency : pInfo->defaultHighOutputLatency;
         for (const SWaveFormatRow& row : g_waveFormatTable) {
             if (static_cast<int>(row.m_nChannels) > nMaxChannels) {
                 continue;
             }
-            PaStreamParameters params{};
-            params.device = nPaDevice;
-            params.channelCount = static_cast<int>(row.m_nChannels);
-            params.sampleFormat = row.m_nBits == 8 ? paUInt8 : paInt16;
-            params.suggestedLatency =
-                bInput ? pInfo->defaultHighInputLatency : pInfo->defaultHighOutputLatency;
-            const PaError nResult = bInput ? Pa_IsFormatSupported(&params, nullptr, row.m_nRate)
-                                           : Pa_IsFormatSupported(nullptr, &params, row.m_nRate);
-            if (nResult == paFormatIsSupported) {
+            const PaStreamParameters params =
+                StreamParameters(nPaDevice, row.m_nChannels, row.m_nBits, dLatency);
+            if (FormatSupported(bInput, params, row.m_nRate) == paFormatIsSupported) {
                 dwFormats |= row.m_nFlag;
             }
         }
@@ -294,7 +179,7 @@ MMRESULT CWavePortAudio::waveOutGetDevCaps(int nDeviceId, WAVEOUTCAPS* pCaps) {
     return GetCaps(false, nDeviceId, pCaps->szPname, &pCaps->dwFormats, &pCaps->wChannels);
 }
 
-MMRESULT CWavePortAudio::OpenStream(bool bInput, std::uint32_t* pnHandle, int nDeviceId,
+MMRESULT CWavePortAudio::OpenHandle(bool bInput, std::uint32_t* pnHandle, int nDeviceId,
                                     const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
     if (pnHandle == nullptr || pFormat == nullptr) {
         return MMSYSERR_INVALPARAM;
@@ -310,39 +195,35 @@ MMRESULT CWavePortAudio::OpenStream(bool bInput, std::uint32_t* pnHandle, int nD
     if (pInfo == nullptr) {
         return MMSYSERR_BADDEVICEID;
     }
+    // The stream itself opens at the start; here the device only has to accept
+    // the format. Asking PortAudio means reaching the sound server, which
+    // takes a while: a format that the capability query found is taken as it is.
+    const std::map<int, std::uint32_t>& cache = bInput ? m_inFormats : m_outFormats;
+    const auto known = cache.find(nPaDevice);
+    const std::uint32_t dwFlag = WaveFormatFlag(*pFormat);
+    if (known == cache.end() || dwFlag == 0 || (known->second & dwFlag) == 0) {
+        const PaStreamParameters params = StreamParameters(
+            nPaDevice, pFormat->nChannels, pFormat->wBitsPerSample,
+            bInput ? pInfo->defaultHighInputLatency : pInfo->defaultHighOutputLatency);
+        const PaError nSupported = FormatSupported(bInput, params, pFormat->nSamplesPerSec);
+        if (nSupported != paFormatIsSupported) {
+            return PortAudioResult(nSupported);
+        }
+    }
     if (!m_pNotifier) {
-        m_pNotifier.reset(new SNotifier);
+        m_pNotifier = std::make_unique<CWaveNotifier>(kTickMs);
     }
     const std::uint32_t nHandle = m_nNextHandle++;
-    std::unique_ptr<SStream> pStream(
-        new SStream(bInput, nHandle, *pFormat, pSink, &m_pNotifier->m_semArrived));
-
-    PaStreamParameters params{};
-    params.device = nPaDevice;
-    params.channelCount = pFormat->nChannels;
-    params.sampleFormat = pFormat->wBitsPerSample == 8 ? paUInt8 : paInt16;
-    params.suggestedLatency =
-        bInput ? pInfo->defaultHighInputLatency : pInfo->defaultHighOutputLatency;
-    PaError nResult;
-    {
-        CStderrRoute route;
-        nResult = Pa_OpenStream(&pStream->m_pStream, bInput ? &params : nullptr,
-                                bInput ? nullptr : &params, pFormat->nSamplesPerSec,
-                                paFramesPerBufferUnspecified, paClipOff | paDitherOff,
-                                &SStream::Callback, pStream.get());
-    }
-    if (nResult != paNoError) {
-        return MapPaError(nResult);
-    }
+    m_streams.emplace(nHandle, std::make_unique<SStream>(bInput, nHandle, nPaDevice, *pFormat,
+                                                         pSink, kMaxQueued, *m_pNotifier));
     *pnHandle = nHandle;
-    m_streams.emplace(nHandle, std::move(pStream));
     return MMSYSERR_NOERROR;
 }
 
 MMRESULT CWavePortAudio::waveInOpen(HWAVEIN* phWaveIn, int nDeviceId, const WAVEFORMATEX* pFormat,
                                     CWaveSink* pSink) {
     std::uint32_t nHandle = 0;
-    const MMRESULT nResult = OpenStream(true, &nHandle, nDeviceId, pFormat, pSink);
+    const MMRESULT nResult = OpenHandle(true, &nHandle, nDeviceId, pFormat, pSink);
     if (nResult == MMSYSERR_NOERROR) {
         *phWaveIn = static_cast<HWAVEIN>(nHandle);
     }
@@ -352,16 +233,25 @@ MMRESULT CWavePortAudio::waveInOpen(HWAVEIN* phWaveIn, int nDeviceId, const WAVE
 MMRESULT CWavePortAudio::waveOutOpen(HWAVEOUT* phWaveOut, int nDeviceId,
                                      const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
     std::uint32_t nHandle = 0;
-    const MMRESULT nResult = OpenStream(false, &nHandle, nDeviceId, pFormat, pSink);
+    const MMRESULT nResult = OpenHandle(false, &nHandle, nDeviceId, pFormat, pSink);
     if (nResult == MMSYSERR_NOERROR) {
         *phWaveOut = static_cast<HWAVEOUT>(nHandle);
     }
     return nResult;
 }
 
+MMRESULT CWavePortAudio::waveOutSetLatency(HWAVEOUT hWaveOut, unsigned int nMilliseconds) {
+    SStream* pStream = FindStream(false, static_cast<std::uint32_t>(hWaveOut));
+    if (pStream == nullptr) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    pStream->SetLatency(std::min(nMilliseconds, kMaxLatencyMs));
+    return MMSYSERR_NOERROR;
+}
+
 CWavePortAudio::SStream* CWavePortAudio::FindStream(bool bInput, std::uint32_t nHandle) {
     auto it = m_streams.find(nHandle);
-    if (it == m_streams.end() || it->second->m_buffers.IsInput() != bInput) {
+    if (it == m_streams.end() || it->second->IsInput() != bInput) {
         return nullptr;
     }
     return it->second.get();
@@ -372,7 +262,7 @@ MMRESULT CWavePortAudio::Prepare(bool bInput, std::uint32_t nHandle, WAVEHDR* pH
     if (pStream == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
-    return WavePrepareHeader(pHeader, pStream->m_buffers.Format());
+    return WavePrepareHeader(pHeader, pStream->Buffers().Format());
 }
 
 MMRESULT CWavePortAudio::Unprepare(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader) {
@@ -380,23 +270,6 @@ MMRESULT CWavePortAudio::Unprepare(bool bInput, std::uint32_t nHandle, WAVEHDR* 
         return MMSYSERR_INVALHANDLE;
     }
     return WaveUnprepareHeader(pHeader);
-}
-
-MMRESULT CWavePortAudio::StartStream(SStream* pStream) {
-    if (pStream->m_bRunning) {
-        // A stream that stopped by itself lost its device.
-        return Pa_IsStreamActive(pStream->m_pStream) == 1 ? MMSYSERR_NOERROR : MMSYSERR_NODRIVER;
-    }
-    PaError nResult;
-    {
-        CStderrRoute route;
-        nResult = Pa_StartStream(pStream->m_pStream);
-    }
-    if (nResult != paNoError) {
-        return MapPaError(nResult);
-    }
-    pStream->m_bRunning = true;
-    return MMSYSERR_NOERROR;
 }
 
 MMRESULT CWavePortAudio::Queue(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader) {
@@ -407,36 +280,21 @@ MMRESULT CWavePortAudio::Queue(bool bInput, std::uint32_t nHandle, WAVEHDR* pHea
     if (pHeader == nullptr) {
         return MMSYSERR_INVALPARAM;
     }
-    if (pStream->m_bRunning && Pa_IsStreamActive(pStream->m_pStream) != 1) {
-        return MMSYSERR_NODRIVER;
+    if (pStream->IsLost()) {
+        return WAVERR_LOST;
     }
-    const MMRESULT nResult = pStream->m_buffers.Queue(pHeader);
+    const MMRESULT nResult = pStream->Buffers().Queue(pHeader);
     if (nResult != MMSYSERR_NOERROR || bInput) {
         return nResult;
     }
     // Playback runs whenever buffers are queued; the callback plays silence
     // while none is. A stream that cannot start keeps nothing.
-    const MMRESULT nStart = StartStream(pStream);
+    const MMRESULT nStart = pStream->Start();
     if (nStart != MMSYSERR_NOERROR) {
-        pStream->m_buffers.Withdraw(pHeader);
+        pStream->Buffers().Withdraw(pHeader);
         return nStart;
     }
     return MMSYSERR_NOERROR;
-}
-
-MMRESULT CWavePortAudio::ResetStream(SStream* pStream) {
-    MMRESULT nResult = MMSYSERR_NOERROR;
-    if (pStream->m_bRunning) {
-        CStderrRoute route;
-        // Returns once the callback has finished for good.
-        const PaError nError = Pa_AbortStream(pStream->m_pStream);
-        if (nError != paNoError && nError != paStreamIsStopped) {
-            nResult = MapPaError(nError);
-        }
-        pStream->m_bRunning = false;
-    }
-    pStream->m_buffers.AfterStop();
-    return nResult;
 }
 
 MMRESULT CWavePortAudio::Reset(bool bInput, std::uint32_t nHandle) {
@@ -444,25 +302,30 @@ MMRESULT CWavePortAudio::Reset(bool bInput, std::uint32_t nHandle) {
     if (pStream == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
-    return ResetStream(pStream);
+    pStream->Stop();
+    return MMSYSERR_NOERROR;
 }
 
 MMRESULT CWavePortAudio::Close(bool bInput, std::uint32_t nHandle) {
-    SStream* pStream = FindStream(bInput, nHandle);
-    if (pStream == nullptr) {
+    auto it = m_streams.find(nHandle);
+    if (it == m_streams.end() || it->second->IsInput() != bInput) {
         return MMSYSERR_INVALHANDLE;
     }
-    MMRESULT nResult = ResetStream(pStream);
-    {
-        CStderrRoute route;
-        const PaError nError = Pa_CloseStream(pStream->m_pStream);
-        if (nResult == MMSYSERR_NOERROR) {
-            nResult = MapPaError(nError);
-        }
+    it->second->Stop();
+    if (it->second->MustBeKept()) {
+        // Its thread may still run, and it still points at this stream.
+        m_abandoned.push_back(std::move(it->second));
     }
     // Pending completions go with the stream: the program frees its buffers next.
-    m_streams.erase(nHandle);
-    return nResult;
+    m_streams.erase(it);
+    return MMSYSERR_NOERROR;
+}
+
+void CWavePortAudio::CheckStreams() {
+    const CPortAudioStream::Clock::time_point now = CPortAudioStream::Clock::now();
+    for (auto& entry : m_streams) {
+        entry.second->Check(now);
+    }
 }
 
 MMRESULT CWavePortAudio::waveInPrepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
@@ -482,7 +345,7 @@ MMRESULT CWavePortAudio::waveInStart(HWAVEIN hWaveIn) {
     if (pStream == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
-    return StartStream(pStream);
+    return pStream->Start();
 }
 
 MMRESULT CWavePortAudio::waveInReset(HWAVEIN hWaveIn) {
@@ -514,6 +377,7 @@ MMRESULT CWavePortAudio::waveOutClose(HWAVEOUT hWaveOut) {
 }
 
 int CWavePortAudio::Pump() {
+    CheckStreams();
     std::vector<std::uint32_t> handles;
     handles.reserve(m_streams.size());
     for (const auto& entry : m_streams) {
@@ -525,16 +389,18 @@ int CWavePortAudio::Pump() {
         if (it == m_streams.end()) {
             continue;
         }
-        it->second->m_buffers.CollectFinished();
+        if (!it->second->IsLost()) {
+            it->second->Buffers().CollectFinished();
+        }
         // Deliver what is waiting now; buffers finished meanwhile wait for the next pump.
-        std::size_t nToDeliver = it->second->m_buffers.CompletionCount();
+        std::size_t nToDeliver = it->second->Buffers().CompletionCount();
         while (nToDeliver-- > 0) {
             // A sink may close or delete the device: look the stream up every time.
             it = m_streams.find(nHandle);
             if (it == m_streams.end()) {
                 break;
             }
-            CWaveStream& buffers = it->second->m_buffers;
+            CWaveStream& buffers = it->second->Buffers();
             WAVEHDR* pHeader = buffers.TakeCompletion();
             if (pHeader == nullptr) {
                 break;
@@ -545,6 +411,16 @@ int CWavePortAudio::Pump() {
                 ++nDelivered;
             }
         }
+        it = m_streams.find(nHandle);
+        // The lost message comes after every buffer the stream gave back.
+        if (it != m_streams.end() && it->second->Buffers().CompletionCount() == 0 &&
+            it->second->TakeLostMessage()) {
+            CWaveSink* pSink = it->second->Buffers().Sink();
+            if (pSink != nullptr) {
+                pSink->OnWaveMessage(it->second->IsInput() ? MM_WIM_LOST : MM_WOM_LOST, nullptr);
+                ++nDelivered;
+            }
+        }
     }
     return nDelivered;
 }
@@ -552,7 +428,9 @@ int CWavePortAudio::Pump() {
 bool CWavePortAudio::WaitForMessages(int nTimeoutMs) {
     auto anyWaiting = [this] {
         for (const auto& entry : m_streams) {
-            if (entry.second->m_buffers.HasWaiting()) {
+            const SStream& stream = *entry.second;
+            if (stream.Buffers().HasWaiting() || stream.LostMessageDue() ||
+                (stream.IsRunning() && stream.ThreadEnded())) {
                 return true;
             }
         }
@@ -561,25 +439,12 @@ bool CWavePortAudio::WaitForMessages(int nTimeoutMs) {
     if (!m_pNotifier) {
         return anyWaiting();
     }
-    {
-        std::lock_guard<std::mutex> lock(m_pNotifier->m_mutex);
-        m_pNotifier->m_bArrived = false;
-    }
-    if (anyWaiting()) {
-        return true;
-    }
-    {
-        std::unique_lock<std::mutex> lock(m_pNotifier->m_mutex);
-        m_pNotifier->m_cvArrived.wait_for(lock, std::chrono::milliseconds(nTimeoutMs),
-                                          [this] { return m_pNotifier->m_bArrived; });
-    }
-    return anyWaiting();
+    return m_pNotifier->Wait(nTimeoutMs, anyWaiting);
 }
 
 void CWavePortAudio::SetWakeHandler(std::function<void()> fnWake) {
     if (!m_pNotifier) {
-        m_pNotifier.reset(new SNotifier);
+        m_pNotifier = std::make_unique<CWaveNotifier>(kTickMs);
     }
-    std::lock_guard<std::mutex> lock(m_pNotifier->m_mutex);
-    m_pNotifier->m_fnWake = std::move(fnWake);
+    m_pNotifier->SetWakeHandler(std::move(fnWake));
 }

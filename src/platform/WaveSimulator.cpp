@@ -53,6 +53,44 @@ void CWaveSimulator::RemoveOutDevice(int nId) {
     }
 }
 
+void CWaveSimulator::KeepDeviceLists(bool bKeep) {
+    m_bKeepLists = bKeep;
+    m_inKept = m_inDevices;
+    m_outKept = m_outDevices;
+}
+
+void CWaveSimulator::RefreshDevices() {
+    ++m_nRefreshes;
+    m_inKept = m_inDevices;
+    m_outKept = m_outDevices;
+}
+
+const std::vector<CWaveSimulator::SDevice>& CWaveSimulator::Devices(bool bInput) const {
+    if (m_bKeepLists) {
+        return bInput ? m_inKept : m_outKept;
+    }
+    return bInput ? m_inDevices : m_outDevices;
+}
+
+void CWaveSimulator::LoseStreams(bool bInput) {
+    bool bAny = false;
+    for (auto& entry : m_handles) {
+        SHandle& handle = entry.second;
+        if (handle.m_bInput != bInput || handle.m_bLost ||
+            (handle.m_queued.empty() && !handle.m_bStarted)) {
+            continue;
+        }
+        ReturnAll(handle);
+        handle.m_bStarted = false;
+        handle.m_bLost = true;
+        handle.m_bLostPending = true;
+        bAny = true;
+    }
+    if (bAny) {
+        Wake();
+    }
+}
+
 void CWaveSimulator::FailCall(ECall call, MMRESULT nResult, int nSkip, int nTimes) {
     if (nTimes != 0) {
         m_failures.push_back({call, nResult, nSkip, nTimes});
@@ -141,7 +179,7 @@ bool CWaveSimulator::Enter(ECall call, MMRESULT* pnInjected) {
 }
 
 const CWaveSimulator::SDevice* CWaveSimulator::FindDevice(bool bInput, int nDeviceId) const {
-    const std::vector<SDevice>& devices = bInput ? m_inDevices : m_outDevices;
+    const std::vector<SDevice>& devices = Devices(bInput);
     if (nDeviceId == WAVE_MAPPER) {
         if (bInput ? m_bNoDefaultIn : m_bNoDefaultOut) {
             return nullptr;
@@ -224,6 +262,9 @@ MMRESULT CWaveSimulator::EnterHandle(ECall call, bool bInput, std::uint32_t nHan
     if (*ppHandle == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
+    if (bNeedLive && (*ppHandle)->m_bLost) {
+        return WAVERR_LOST;
+    }
     if (bNeedLive && (*ppHandle)->m_bDead) {
         return MMSYSERR_NODRIVER;
     }
@@ -300,12 +341,12 @@ MMRESULT CWaveSimulator::Close(ECall call, bool bInput, std::uint32_t nHandle) {
 
 unsigned int CWaveSimulator::waveInGetNumDevs() {
     m_calls.push_back(ECall::InGetNumDevs);
-    return static_cast<unsigned int>(m_inDevices.size());
+    return static_cast<unsigned int>(Devices(true).size());
 }
 
 unsigned int CWaveSimulator::waveOutGetNumDevs() {
     m_calls.push_back(ECall::OutGetNumDevs);
-    return static_cast<unsigned int>(m_outDevices.size());
+    return static_cast<unsigned int>(Devices(false).size());
 }
 
 MMRESULT CWaveSimulator::waveInGetDevCaps(int nDeviceId, WAVEINCAPS* pCaps) {
@@ -395,6 +436,14 @@ MMRESULT CWaveSimulator::waveOutClose(HWAVEOUT hWaveOut) {
     return Close(ECall::OutClose, false, static_cast<std::uint32_t>(hWaveOut));
 }
 
+MMRESULT CWaveSimulator::waveOutSetLatency(HWAVEOUT hWaveOut, unsigned int nMilliseconds) {
+    if (FindHandle(false, static_cast<std::uint32_t>(hWaveOut)) == nullptr) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    m_nLastLatency = nMilliseconds;
+    return MMSYSERR_NOERROR;
+}
+
 void CWaveSimulator::Record(SHandle& handle, WAVEHDR* pHeader) {
     const WAVEFORMATEX& format = handle.m_format;
     std::uint32_t nBytes = pHeader->dwBufferLength;
@@ -472,11 +521,25 @@ int CWaveSimulator::Pump() {
                 ++nDelivered;
             }
         }
+        it = m_handles.find(nHandle);
+        if (it != m_handles.end() && it->second.m_bLostPending && it->second.m_returned.empty()) {
+            it->second.m_bLostPending = false;
+            if (it->second.m_pSink != nullptr) {
+                it->second.m_pSink->OnWaveMessage(it->second.m_bInput ? MM_WIM_LOST : MM_WOM_LOST,
+                                                  nullptr);
+                ++nDelivered;
+            }
+        }
     }
     return nDelivered;
 }
 
 bool CWaveSimulator::WaitForMessages(int) {
+    for (const auto& entry : m_handles) {
+        if (entry.second.m_bLostPending) {
+            return true;
+        }
+    }
     return PendingCount() > 0;
 }
 

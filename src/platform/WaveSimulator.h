@@ -58,6 +58,17 @@ public:
     void RemoveInDevice(int nId);
     void RemoveOutDevice(int nId);
 
+    // Like PortAudio, keep the device lists read at the last RefreshDevices:
+    // devices added or removed later are seen only after the next one.
+    void KeepDeviceLists(bool bKeep);
+    int RefreshCount() const { return m_nRefreshes; }
+
+    // Every started stream of the direction stops by itself: its queued buffers
+    // come back, then MM_WIM_LOST or MM_WOM_LOST, all at the next Pump.
+    void LoseStreams(bool bInput);
+    // The latency the last waveOutSetLatency asked for.
+    unsigned int LastLatency() const { return m_nLastLatency; }
+
     // The next nTimes calls (all of them if negative) of that kind after nSkip
     // successful ones fail with nResult and change nothing, except that a
     // failing close still lets go of the handle as every close does.
@@ -115,6 +126,8 @@ public:
     MMRESULT waveOutWrite(HWAVEOUT hWaveOut, WAVEHDR* pHeader) override;
     MMRESULT waveOutReset(HWAVEOUT hWaveOut) override;
     MMRESULT waveOutClose(HWAVEOUT hWaveOut) override;
+    MMRESULT waveOutSetLatency(HWAVEOUT hWaveOut, unsigned int nMilliseconds) override;
+    void RefreshDevices() override;
 
     int Pump() override;
     bool WaitForMessages(int nTimeoutMs) override;
@@ -133,6 +146,8 @@ private:
         CWaveSink* m_pSink;
         bool m_bStarted = false;
         bool m_bDead = false;
+        bool m_bLost = false;
+        bool m_bLostPending = false;
         std::uint64_t m_nFrame = 0;
         std::deque<WAVEHDR*> m_queued;
         std::deque<WAVEHDR*> m_returned;
@@ -146,6 +161,7 @@ private:
 
     bool Enter(ECall call, MMRESULT* pnInjected);
     const SDevice* FindDevice(bool bInput, int nDeviceId) const;
+    const std::vector<SDevice>& Devices(bool bInput) const;
     MMRESULT GetCaps(ECall call, bool bInput, int nDeviceId, char* pszName,
                      std::uint32_t* pdwFormats, std::uint16_t* pwChannels);
     MMRESULT Open(ECall call, bool bInput, std::uint32_t* pnHandle, int nDeviceId,
@@ -166,6 +182,11 @@ private:
 
     std::vector<SDevice> m_inDevices;
     std::vector<SDevice> m_outDevices;
+    bool m_bKeepLists = false;
+    std::vector<SDevice> m_inKept;  // the lists as last read, while kept
+    std::vector<SDevice> m_outKept;
+    int m_nRefreshes = 0;
+    unsigned int m_nLastLatency = 0;
     int m_nDefaultInSerial = -1;  // -1: the first device
     int m_nDefaultOutSerial = -1;
     bool m_bNoDefaultIn = false;

@@ -49,6 +49,9 @@ public:
     bool Transfer(const void* pInput, void* pOutput, std::size_t nBytes);
     // Marks the end of a callback; pairs with AfterStop.
     void EndCallback() { m_nCallbacks.fetch_add(1, std::memory_order_release); }
+    // Any thread: how many callbacks have ended, to tell a stream that still
+    // moves sound from one that stopped.
+    unsigned int CallbackCount() const { return m_nCallbacks.load(std::memory_order_acquire); }
 
 private:
     bool Record(const char* pData, std::size_t nBytes);

@@ -73,10 +73,15 @@ public:
     void OnTuneWithMicrophone();
     void OnPlayNotes();
     void ShowPlayedFrequency();
-    // MM_WIM_DATA and MM_WOM_DONE; other messages are ignored.
+    // MM_WIM_DATA, MM_WOM_DONE, MM_WIM_LOST and MM_WOM_LOST; other messages
+    // are ignored.
     void OnWaveMessage(unsigned int message, WAVEHDR* pHeader);
     void OnWimData(WAVEHDR* pHeader);
     void OnWomDone(WAVEHDR* pHeader);
+    // The recording (or playback) device stopped by itself or failed while
+    // running: the activity stops as if switched off, the user is told once,
+    // and the next switch-on opens the device afresh.
+    void OnDeviceFailed(bool recording);
     // Shows a measured frequency on every eleventh call.
     void ShowMeasurement(double frequency);
     // The control-colour message: redraws the panels, the meter and the circle.

@@ -175,6 +175,9 @@ void CKlavoraView::OnOptions() {
     m_pPlayer.reset();
     m_pDetector = std::make_unique<CPitchDetector>(m_dTargetFrequency, m_nSamplingRate,
                                                    m_nBufferSize / 2);
+    // With no device open, the device lists are read afresh: a sound server
+    // or a card that came after the start is found now.
+    GetWaveLayer()->RefreshDevices();
     CreateDevices();
     for (auto& voice : m_pVoices) {
         if (voice) {

@@ -14,10 +14,12 @@
 #include "view/KlavoraView.h"
 
 void CKlavoraView::OnWaveMessage(unsigned int message, WAVEHDR* pHeader) {
-    if (message == MM_WIM_DATA) {
-        OnWimData(pHeader);
-    } else if (message == MM_WOM_DONE) {
-        OnWomDone(pHeader);
+    switch (message) {
+        case MM_WIM_DATA: OnWimData(pHeader); break;
+        case MM_WOM_DONE: OnWomDone(pHeader); break;
+        case MM_WIM_LOST: OnDeviceFailed(true); break;
+        case MM_WOM_LOST: OnDeviceFailed(false); break;
+        default: break;
     }
 }
 
@@ -33,7 +35,13 @@ void CKlavoraView::OnWimData(WAVEHDR* pHeader) {
         const unsigned int bytes = std::min(pHeader->dwBytesRecorded, pHeader->dwBufferLength);
         frequency = m_pDetector->Detect(pHeader->lpData, bytes);
     }
-    m_pRecorder->BufferDone(pHeader);
+    if (!m_pRecorder->BufferDone(pHeader) && listening &&
+        m_pRecorder->GetState() == CWaveInDevice::STATE_FAILED) {
+        // The buffer could not go back: the ring would run dry while the
+        // program still said it listens.
+        OnDeviceFailed(true);
+        return;
+    }
     if (listening) {
         ShowMeasurement(frequency);
     }
@@ -72,7 +80,10 @@ void CKlavoraView::OnWomDone(WAVEHDR* pHeader) {
         const int bytes = std::min(m_nBufferSize, static_cast<int>(pHeader->dwBufferLength));
         FillPlaybackBuffer(pHeader->lpData, bytes, voices);
     }
-    m_pPlayer->BufferDone(pHeader);
+    if (!m_pPlayer->BufferDone(pHeader) && m_bPlaying &&
+        m_pPlayer->GetState() == CWaveOutDevice::STATE_FAILED) {
+        OnDeviceFailed(false);
+    }
 }
 
 void CKlavoraView::OnCtlColor() {

@@ -1,5 +1,5 @@
-// The play modes, the voices' tuning, and the two switches between playing
-// and tuning, which never run at once.
+// The play modes, the voices' tuning, the two switches between playing and
+// tuning, which never run at once, and what happens when a device fails.
 #include "audio/ToneVoice.h"
 #include "audio/WaveInDevice.h"
 #include "audio/WaveOutDevice.h"
@@ -8,6 +8,16 @@
 #include "view/KlavoraView.h"
 
 namespace {
+
+const char* const kMessageCaption = "Klavora";
+const char* const kRecordingStopped =
+    "The sound device stopped, so Klavora is no longer listening.\r\n"
+    "Check that the sound system is running and the microphone is connected, "
+    "then choose Tune with Microphone again.";
+const char* const kPlaybackStopped =
+    "The sound device stopped, so Klavora is no longer playing.\r\n"
+    "Check that the sound system is running and the speakers are connected, "
+    "then choose Play Notes again.";
 
 // Semitones of voices 1 to 4 above the root.
 constexpr int kVoiceSteps[4] = {3, 4, 5, 7};
@@ -106,6 +116,37 @@ void CKlavoraView::OnPlayNotes() {
         }
     }
     ShowPlayedFrequency();
+}
+
+void CKlavoraView::OnDeviceFailed(bool recording) {
+    bool wasRunning = false;
+    if (recording) {
+        wasRunning = m_bListening;
+        if (m_pRecorder && m_pRecorder->GetState() != CWaveInDevice::STATE_FAILED) {
+            m_pRecorder->ReportError(WAVERR_LOST);
+        }
+        m_bListening = false;
+        m_bRecorderOpen = false;
+        if (wasRunning && m_pCentsMeter) {
+            m_pCentsMeter->ResetMeter();
+        }
+    } else {
+        wasRunning = m_bPlaying;
+        if (m_pPlayer && m_pPlayer->GetState() != CWaveOutDevice::STATE_FAILED) {
+            m_pPlayer->ReportError(WAVERR_LOST);
+        }
+        m_bPlaying = false;
+        m_bPlayerOpen = false;
+    }
+    // A device that was only open and idle just has to be opened afresh.
+    if (!wasRunning) {
+        return;
+    }
+    ShowPlayedFrequency();
+    // Everything is in its off state before the box shows: the messages that
+    // arrive meanwhile find nothing running.
+    m_form.MessageBox(recording ? kRecordingStopped : kPlaybackStopped, kMessageCaption,
+                      MB_OK | MB_ICONINFORMATION);
 }
 
 void CKlavoraView::ShowPlayedFrequency() {

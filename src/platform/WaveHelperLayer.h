@@ -1,0 +1,121 @@
+// CWaveHelperLayer is the program's wave layer: the real work runs in a sound
+// helper process (klavora-sound, which runs CWavePortAudio), and every call
+// here is a request to it with a time limit. PortAudio runs there, not in the
+// program, because a sound server that goes away can leave PortAudio with a
+// thread that spins or waits for ever and cannot be stopped from inside the
+// process; the helper can always be ended. So the user-interface thread never
+// waits on the sound server longer than a bound, a call that is not answered
+// in time fails with WAVERR_TIMEOUT, and a lost stream ends its helper (and
+// with it any runaway thread); the next call starts a fresh helper, whose
+// PortAudio finds the sound server as it is then. The program's buffers stay
+// in the program: each open device has a shared arena that its buffers are
+// copied through, so the helper never touches the program's memory.
+// User-interface thread only, as for every wave layer.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/WaveHelperLink.h"
+#include "platform/WaveLayer.h"
+
+class CWaveHelperLayer : public CWaveLayer {
+public:
+    struct SLimits {
+        int m_nStartMs = 5000;  // from starting a helper to its hello (PortAudio starts)
+        int m_nCallMs = 2000;   // any other request
+        int m_nQuitMs = 1000;   // a helper asked to end
+        int m_nRetryMs = 3000;  // no new helper this soon after one failed to answer
+    };
+
+    explicit CWaveHelperLayer(std::string strHelperPath);
+    CWaveHelperLayer(std::string strHelperPath, SLimits limits);
+    ~CWaveHelperLayer() override;
+    CWaveHelperLayer(const CWaveHelperLayer&) = delete;
+    CWaveHelperLayer& operator=(const CWaveHelperLayer&) = delete;
+
+    unsigned int waveInGetNumDevs() override;
+    MMRESULT waveInGetDevCaps(int nDeviceId, WAVEINCAPS* pCaps) override;
+    MMRESULT waveInOpen(HWAVEIN* phWaveIn, int nDeviceId, const WAVEFORMATEX* pFormat,
+                        CWaveSink* pSink) override;
+    MMRESULT waveInPrepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) override;
+    MMRESULT waveInUnprepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) override;
+    MMRESULT waveInAddBuffer(HWAVEIN hWaveIn, WAVEHDR* pHeader) override;
+    MMRESULT waveInStart(HWAVEIN hWaveIn) override;
+    MMRESULT waveInReset(HWAVEIN hWaveIn) override;
+    MMRESULT waveInClose(HWAVEIN hWaveIn) override;
+
+    unsigned int waveOutGetNumDevs() override;
+    MMRESULT waveOutGetDevCaps(int nDeviceId, WAVEOUTCAPS* pCaps) override;
+    MMRESULT waveOutOpen(HWAVEOUT* phWaveOut, int nDeviceId, const WAVEFORMATEX* pFormat,
+                         CWaveSink* pSink) override;
+    MMRESULT waveOutPrepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) override;
+    MMRESULT waveOutUnprepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) override;
+    MMRESULT waveOutWrite(HWAVEOUT hWaveOut, WAVEHDR* pHeader) override;
+    MMRESULT waveOutReset(HWAVEOUT hWaveOut) override;
+    MMRESULT waveOutClose(HWAVEOUT hWaveOut) override;
+    MMRESULT waveOutSetLatency(HWAVEOUT hWaveOut, unsigned int nMilliseconds) override;
+    void RefreshDevices() override;
+
+    int Pump() override;
+    bool WaitForMessages(int nTimeoutMs) override;
+    void SetWakeHandler(std::function<void()> fnWake) override;
+
+    // The running helper's process id, or -1.
+    int HelperPid() const;
+
+private:
+    struct SHandle;
+    using Clock = std::chrono::steady_clock;
+
+    // The running helper, started when there is none; null when none can run.
+    std::shared_ptr<CWaveHelperLink> Link();
+    // Ends a helper and marks every stream it held as lost.
+    void DropLink(const std::shared_ptr<CWaveHelperLink>& pLink, const char* pszWhy);
+    // A request to pLink; a helper that does not answer in time is dropped.
+    MMRESULT Call(const std::shared_ptr<CWaveHelperLink>& pLink, SHelperMessage& message,
+                  int nFd = -1);
+    // Applies the events that arrived: buffers done, streams lost.
+    void ApplyEvents();
+    void Lose(SHandle& handle);
+    SHandle* Find(bool bInput, std::uint32_t nHandle);
+
+    bool AnyDeviceOpen() const;
+    // The device count; a helper that found no device of that direction is
+    // replaced first while no device is open.
+    unsigned int NumDevs(bool bInput);
+    MMRESULT GetCaps(bool bInput, int nDeviceId, char* pszName, std::uint32_t* pdwFormats,
+                     std::uint16_t* pwChannels);
+    MMRESULT Open(bool bInput, std::uint32_t* pnHandle, int nDeviceId, const WAVEFORMATEX* pFormat,
+                  CWaveSink* pSink);
+    MMRESULT Prepare(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader);
+    MMRESULT Unprepare(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader);
+    MMRESULT Queue(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader);
+    MMRESULT Simple(bool bInput, std::uint32_t nHandle, EHelperMessage nType, int nValue = 0);
+    MMRESULT Reset(bool bInput, std::uint32_t nHandle);
+    MMRESULT Close(bool bInput, std::uint32_t nHandle);
+    void WakeUp();
+
+    const std::string m_strHelperPath;
+    const SLimits m_limits;
+    std::shared_ptr<CWaveHelperLink> m_pLink;
+    Clock::time_point m_lastFailure;
+    bool m_bFailed = false;  // m_lastFailure holds
+    // Helpers started so far; m_bNoInputs and m_bNoOutputs describe the
+    // device counts of helper number m_nCountedHelper.
+    unsigned int m_nHelpersStarted = 0;
+    unsigned int m_nCountedHelper = 0;
+    bool m_bNoInputs = false;
+    bool m_bNoOutputs = false;
+    std::map<std::uint32_t, std::unique_ptr<SHandle>> m_handles;
+    std::uint32_t m_nNextHandle = 1;
+
+    std::mutex m_wakeMutex;  // the links' reader threads call the wake handler
+    std::function<void()> m_fnWake;
+};

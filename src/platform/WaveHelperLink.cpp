@@ -1,0 +1,348 @@
+#include "platform/WaveHelperLink.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "platform/DebugLineLimiter.h"
+#include "platform/DebugOutput.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The helper's output is passed on at most this fast. Past the byte budget the
+// reader stops reading for the rest of the second, so a runaway writer waits;
+// the sound libraries write that much only from an error loop (PortAudio's
+// can print an assertion over and over at hundreds of megabytes a second).
+constexpr int kLinesPerSecond = 40;
+constexpr std::size_t kBytesPerSecond = 64 * 1024;
+
+// Helpers that were killed but had not ended yet, reaped later.
+std::mutex g_reapMutex;
+std::vector<pid_t> g_toReap;
+
+void ReapLeftovers() {
+    std::lock_guard<std::mutex> lock(g_reapMutex);
+    g_toReap.erase(std::remove_if(g_toReap.begin(), g_toReap.end(),
+                                  [](pid_t nPid) { return waitpid(nPid, nullptr, WNOHANG) != 0; }),
+                   g_toReap.end());
+}
+
+void CloseFd(int& nFd) {
+    if (nFd >= 0) {
+        close(nFd);
+        nFd = -1;
+    }
+}
+
+// A copy of nFd at 10 or above, so that placing it at a low number in the
+// child never meets the descriptor itself.
+int HighCopy(int nFd) {
+    const int nCopy = fcntl(nFd, F_DUPFD_CLOEXEC, 10);
+    close(nFd);
+    return nCopy;
+}
+
+}  // namespace
+
+CWaveHelperLink::CWaveHelperLink() = default;
+
+CWaveHelperLink::~CWaveHelperLink() {
+    Kill();
+}
+
+bool CWaveHelperLink::Start(const std::string& strPath, int nTimeoutMs) {
+    ReapLeftovers();
+    int sockets[2] = {-1, -1};
+    int errors[2] = {-1, -1};
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sockets) != 0 ||
+        pipe2(errors, O_CLOEXEC) != 0 || pipe2(m_nQuit, O_CLOEXEC) != 0) {
+        OutputDebugText("The sound helper could not be started: no sockets\r\n");
+        for (int nFd : {sockets[0], sockets[1], errors[0], errors[1]}) {
+            if (nFd >= 0) {
+                close(nFd);
+            }
+        }
+        return false;
+    }
+    const int nChildSocket = HighCopy(sockets[1]);
+    const int nChildErrors = HighCopy(errors[1]);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, nChildErrors, 2);
+    posix_spawn_file_actions_adddup2(&actions, nChildSocket, 3);
+    // Nothing else of the program's goes along (the toolkit's descriptors).
+    posix_spawn_file_actions_addclosefrom_np(&actions, 4);
+    char szSocket[] = "3";
+    char* argv[] = {const_cast<char*>(strPath.c_str()), szSocket, nullptr};
+    const int nSpawned = posix_spawn(&m_nPid, strPath.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(nChildSocket);
+    close(nChildErrors);
+    m_nSocket = sockets[0];
+    m_nErrors = errors[0];
+    if (nSpawned != 0) {
+        m_nPid = -1;
+        OutputDebugText("The sound helper " + strPath + " could not be started: " +
+                        std::strerror(nSpawned) + "\r\n");
+        MarkGone();
+        return false;
+    }
+    m_reader = std::thread([this] { ReadLoop(); });
+    std::unique_lock<std::mutex> lock(m_mutex);
+    const bool bReady = m_cv.wait_for(lock, std::chrono::milliseconds(nTimeoutMs),
+                                      [this] { return m_bHello || m_bGone; });
+    const bool bHello = m_bHello && !m_bGone;
+    lock.unlock();
+    if (!bHello) {
+        OutputDebugText(bReady ? "The sound helper ended before it was ready\r\n"
+                               : "The sound helper was not ready within " +
+                                     std::to_string(nTimeoutMs) + " ms: the sound system does "
+                                     "not answer; the helper was stopped\r\n");
+        Kill();
+    }
+    return bHello;
+}
+
+CWaveHelperLink::ECall CWaveHelperLink::Call(SHelperMessage& message, int nTimeoutMs, int nFd) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (m_bGone) {
+        return ECall::Gone;
+    }
+    message.m_nSerial = ++m_nSerial;
+    m_nAwaited = message.m_nSerial;
+    m_bReplied = false;
+    lock.unlock();
+    // A helper that stopped reading fills its socket: that is no answer either.
+    if (!SendHelperMessage(m_nSocket, message, nFd, true)) {
+        const bool bFull = errno == EAGAIN || errno == EWOULDBLOCK;
+        if (!bFull) {
+            MarkGone();
+            return ECall::Gone;
+        }
+        Kill();
+        return ECall::TimedOut;
+    }
+    lock.lock();
+    m_cv.wait_for(lock, std::chrono::milliseconds(nTimeoutMs),
+                  [this] { return m_bReplied || m_bGone; });
+    m_nAwaited = 0;
+    if (m_bReplied) {
+        message = m_reply;
+        return ECall::Answered;
+    }
+    if (m_bGone) {
+        return ECall::Gone;
+    }
+    lock.unlock();
+    Kill();
+    return ECall::TimedOut;
+}
+
+std::vector<SHelperMessage> CWaveHelperLink::TakeEvents() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<SHelperMessage> events(m_events.begin(), m_events.end());
+    m_events.clear();
+    return events;
+}
+
+bool CWaveHelperLink::WaitForEvents(int nTimeoutMs) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_cv.wait_for(lock, std::chrono::milliseconds(nTimeoutMs),
+                         [this] { return !m_events.empty() || m_bGone || m_bFlooded; });
+}
+
+bool CWaveHelperLink::IsGone() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bGone;
+}
+
+void CWaveHelperLink::MarkGone() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_bGone) {
+            return;
+        }
+        m_bGone = true;
+    }
+    m_cv.notify_all();
+    if (m_fnWake) {
+        m_fnWake();
+    }
+}
+
+void CWaveHelperLink::MarkFlooded() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_bFlooded) {
+            return;
+        }
+        m_bFlooded = true;
+    }
+    m_cv.notify_all();
+    if (m_fnWake) {
+        m_fnWake();
+    }
+}
+
+bool CWaveHelperLink::IsFlooded() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bFlooded;
+}
+
+void CWaveHelperLink::Stop(int nTimeoutMs) {
+    if (!IsGone()) {
+        SHelperMessage quit;
+        quit.m_nType = EHelperMessage::Quit;
+        if (SendHelperMessage(m_nSocket, quit, -1, true)) {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_cv.wait_for(lock, std::chrono::milliseconds(nTimeoutMs), [this] { return m_bGone; });
+        }
+    }
+    Kill();
+}
+
+void CWaveHelperLink::Kill() {
+    if (m_nPid > 0) {
+        kill(m_nPid, SIGKILL);
+    }
+    MarkGone();
+    if (m_reader.joinable()) {
+        const char ch = 'q';
+        static_cast<void>(write(m_nQuit[1], &ch, 1));
+        m_reader.join();
+    }
+    Reap();
+    CloseFd(m_nSocket);
+    CloseFd(m_nErrors);
+    CloseFd(m_nQuit[0]);
+    CloseFd(m_nQuit[1]);
+}
+
+void CWaveHelperLink::Reap() {
+    if (m_nPid <= 0) {
+        return;
+    }
+    // A killed process normally ends within moments; one stuck in the kernel
+    // is reaped later, so that no zombie is left behind.
+    for (int i = 0; i < 200; ++i) {
+        const pid_t nDone = waitpid(m_nPid, nullptr, WNOHANG);
+        if (nDone == m_nPid || (nDone < 0 && errno == ECHILD)) {
+            m_nPid = -1;
+            return;
+        }
+        usleep(1000);
+    }
+    std::lock_guard<std::mutex> lock(g_reapMutex);
+    g_toReap.push_back(m_nPid);
+    m_nPid = -1;
+}
+
+void CWaveHelperLink::ReadLoop() {
+    CDebugLineLimiter limiter("Sound helper: ", kLinesPerSecond, kBytesPerSecond);
+    bool bSocketOpen = true;
+    bool bErrorsOpen = m_nErrors >= 0;
+    while (bSocketOpen || bErrorsOpen) {
+        const Clock::time_point now = Clock::now();
+        const bool bPaused = limiter.Spent(now);
+        pollfd fds[3] = {{m_nQuit[0], POLLIN, 0},
+                         {bSocketOpen ? m_nSocket : -1, POLLIN, 0},
+                         {bErrorsOpen && !bPaused ? m_nErrors : -1, POLLIN, 0}};
+        int nTimeoutMs = -1;
+        if (bPaused) {
+            nTimeoutMs = static_cast<int>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(limiter.ResumeAt() - now)
+                    .count() + 1);
+        }
+        if (poll(fds, 3, nTimeoutMs) < 0 && errno != EINTR) {
+            break;
+        }
+        if (fds[0].revents != 0) {
+            // Told to end (the helper was killed): what it wrote last tells why,
+            // so take what is there, within the byte budget, and go.
+            if (bErrorsOpen) {
+                fcntl(m_nErrors, F_SETFL, O_NONBLOCK);
+                char szChunk[4096];
+                ssize_t nRead = 0;
+                for (std::size_t nTaken = 0; nTaken < kBytesPerSecond &&
+                                             (nRead = read(m_nErrors, szChunk, sizeof szChunk)) > 0;
+                     nTaken += static_cast<std::size_t>(nRead)) {
+                    limiter.Feed(szChunk, static_cast<std::size_t>(nRead), Clock::now());
+                }
+            }
+            break;
+        }
+        if (fds[1].revents != 0) {
+            ReadMessages();
+            bSocketOpen = !IsGone();
+        }
+        if (fds[2].revents != 0) {
+            char szChunk[4096];
+            const ssize_t nRead = read(m_nErrors, szChunk, sizeof szChunk);
+            if (nRead > 0) {
+                limiter.Feed(szChunk, static_cast<std::size_t>(nRead), Clock::now());
+                if (limiter.Spent(Clock::now())) {
+                    MarkFlooded();
+                }
+            } else if (nRead == 0 || errno != EINTR) {
+                bErrorsOpen = false;
+            }
+        }
+    }
+    limiter.Finish(Clock::now());
+    MarkGone();
+}
+
+void CWaveHelperLink::ReadMessages() {
+    for (;;) {
+        SHelperMessage message;
+        const EReceive nReceived = ReceiveHelperMessage(m_nSocket, message, nullptr, true);
+        if (nReceived == EReceive::Empty) {
+            return;
+        }
+        if (nReceived != EReceive::Message) {
+            MarkGone();
+            return;
+        }
+        bool bEvent = false;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (message.m_nType == EHelperMessage::Log) {
+                message.m_szName[MAXPNAMELEN - 1] = '\0';
+                const std::string strText(message.m_szName);
+                OutputDebugText((m_bLineStart ? "Sound helper: " : "") + strText);
+                m_bLineStart = !strText.empty() && strText.back() == '\n';
+                continue;
+            }
+            if (message.m_nType == EHelperMessage::Hello) {
+                m_bHello = true;
+            } else if (message.m_nType == EHelperMessage::Reply) {
+                if (message.m_nSerial == m_nAwaited && m_nAwaited != 0) {
+                    m_reply = message;
+                    m_bReplied = true;
+                }
+            } else {
+                m_events.push_back(message);
+                bEvent = true;
+            }
+        }
+        m_cv.notify_all();
+        if (bEvent && m_fnWake) {
+            m_fnWake();
+        }
+    }
+}

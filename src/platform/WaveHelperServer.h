@@ -1,0 +1,45 @@
+// CWaveHelperServer is the sound helper process's side of the link to the
+// program: it serves the program's requests on a wave layer (PortAudio in the
+// helper), keeps a header for every place in a device's shared arena, and
+// tells the program of every buffer done and every stream lost. Run it on the
+// helper's main thread; it returns when the program asks it to end or goes
+// away.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "platform/WaveHelperProtocol.h"
+#include "platform/WaveLayer.h"
+
+class CWaveHelperServer {
+public:
+    CWaveHelperServer(int nSocket, CWaveLayer& layer);
+    ~CWaveHelperServer();
+    CWaveHelperServer(const CWaveHelperServer&) = delete;
+    CWaveHelperServer& operator=(const CWaveHelperServer&) = delete;
+
+    // Reads the device lists, says hello, then serves until told to quit or
+    // until the program's end of the socket closes.
+    void Run();
+
+private:
+    struct SDevice;
+
+    // Answers one request; false when the helper should end.
+    bool Serve(SHelperMessage& message, int nFd);
+    MMRESULT Open(const SHelperMessage& message, int nFd);
+    MMRESULT Queue(SDevice& device, const SHelperMessage& message);
+    MMRESULT Close(std::uint32_t nHandle);
+    SDevice* Find(std::uint32_t nHandle);
+    // A completion or loss from the layer, passed on to the program.
+    void OnDeviceMessage(SDevice& device, unsigned int nMessage, WAVEHDR* pHeader);
+    void Send(const SHelperMessage& message);
+
+    const int m_nSocket;
+    CWaveLayer& m_layer;
+    int m_nWake = -1;  // an event counter the layer's wake handler bumps
+    bool m_bSocketBroken = false;
+    std::map<std::uint32_t, std::unique_ptr<SDevice>> m_devices;  // by the program's handle
+};

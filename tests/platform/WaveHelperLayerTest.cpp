@@ -1,0 +1,208 @@
+// The program's side of the sound helper, against a scripted stand-in helper:
+// sound comes through the shared arena, and a helper that hangs, floods or
+// loses its stream costs a bounded wait, ends, and is replaced.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+#include "audio/WaveInDevice.h"
+#include "audio/WaveTestSupport.h"
+#include "platform/DebugOutput.h"
+#include "platform/WaveHelperLayer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long MsSince(Clock::time_point start) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+bool ProcessGone(int nPid) {
+    return nPid > 0 && kill(nPid, 0) != 0 && errno == ESRCH;
+}
+
+class WaveHelperLayerTest : public ::testing::Test {
+protected:
+    static CWaveHelperLayer::SLimits Limits() {
+        CWaveHelperLayer::SLimits limits;
+        limits.m_nStartMs = 2000;
+        limits.m_nCallMs = 300;
+        limits.m_nQuitMs = 300;
+        limits.m_nRetryMs = 0;
+        return limits;
+    }
+    // The helper reads its part from the environment it is started with.
+    void Play(const char* pszMode) { setenv("KLAVORA_FAKE_HELPER", pszMode, 1); }
+    ~WaveHelperLayerTest() override { unsetenv("KLAVORA_FAKE_HELPER"); }
+
+    // Pumps until bDone or the time is up; false on time-out.
+    template <typename Done>
+    bool PumpUntil(CWaveLayer& layer, Done bDone, int nLimitMs = 3000) {
+        const Clock::time_point start = Clock::now();
+        while (!bDone()) {
+            if (MsSince(start) > nLimitMs) {
+                return false;
+            }
+            layer.WaitForMessages(50);
+            layer.Pump();
+        }
+        return true;
+    }
+
+    CDebugOutputCapture m_log;
+    CRecordingSink m_sink;
+};
+
+TEST_F(WaveHelperLayerTest, RecordedSoundComesThroughTheArena) {
+    Play("record");
+    CWaveHelperLayer layer(FAKE_SOUND_HELPER, Limits());
+    CScopedWaveLayer scoped(&layer);
+    CWaveInDevice recorder(WAVE_FORMAT_4S16, 2, 64, &m_sink);
+    ASSERT_TRUE(recorder.SelectDevice(WAVE_MAPPER)) << m_log.Text();
+    EXPECT_EQ("Fake Line In", recorder.GetSelectedName());
+    ASSERT_TRUE(recorder.Open()) << recorder.GetLastError();
+    ASSERT_TRUE(recorder.Start()) << recorder.GetLastError();
+    ASSERT_TRUE(PumpUntil(layer, [&] { return m_sink.m_messages.size() >= 2; }));
+    // Each byte is the low byte of its place in the arena: consecutive within a
+    // buffer, and the two buffers have places of their own.
+    const WAVEHDR* pFirst = m_sink.m_messages[0].m_pHeader;
+    const WAVEHDR* pSecond = m_sink.m_messages[1].m_pHeader;
+    ASSERT_NE(pFirst, pSecond);
+    for (const WAVEHDR* pHeader : {pFirst, pSecond}) {
+        EXPECT_EQ(64u, pHeader->dwBytesRecorded);
+        for (int i = 1; i < 64; ++i) {
+            EXPECT_EQ(static_cast<char>(pHeader->lpData[0] + i), pHeader->lpData[i]);
+        }
+    }
+    EXPECT_NE(pFirst->lpData[0], pSecond->lpData[0]);
+    EXPECT_TRUE(recorder.Stop());
+    EXPECT_TRUE(recorder.Close()) << recorder.GetLastError();
+}
+
+TEST_F(WaveHelperLayerTest, AHelperThatStopsAnsweringCostsOneBoundedWaitAndIsReplaced) {
+    Play("hang");
+    CWaveHelperLayer layer(FAKE_SOUND_HELPER, Limits());
+    CScopedWaveLayer scoped(&layer);
+    CWaveInDevice recorder(WAVE_FORMAT_4S16, 2, 64, &m_sink);
+    ASSERT_TRUE(recorder.SelectDevice(WAVE_MAPPER));
+    ASSERT_TRUE(recorder.Open());
+    ASSERT_TRUE(recorder.Start());
+    const int nPid = layer.HelperPid();
+    // The first buffer back goes to the helper again, which no longer answers.
+    long nSlowestMs = 0;
+    m_sink.m_fnHandler = [&](unsigned int nMessage, WAVEHDR* pHeader) {
+        if (nMessage == MM_WIM_DATA) {
+            const Clock::time_point start = Clock::now();
+            recorder.BufferDone(pHeader);
+            nSlowestMs = std::max(nSlowestMs, MsSince(start));
+        }
+    };
+    ASSERT_TRUE(PumpUntil(layer, [&] {
+        return !m_sink.m_messages.empty() && m_sink.m_messages.back().m_nMessage == MM_WIM_LOST;
+    })) << m_log.Text();
+    EXPECT_LT(nSlowestMs, 1500);
+    EXPECT_EQ(CWaveInDevice::STATE_FAILED, recorder.GetState());
+    EXPECT_EQ("The sound system did not answer in time.", recorder.GetLastError());
+    EXPECT_TRUE(ProcessGone(nPid));
+    EXPECT_EQ(-1, layer.HelperPid());
+
+    // Closing the lost device waits for nothing; the next call starts a new helper.
+    const Clock::time_point start = Clock::now();
+    recorder.Close();
+    EXPECT_LT(MsSince(start), 100);
+    Play("record");
+    EXPECT_TRUE(recorder.HasCapableDevice());
+    EXPECT_NE(-1, layer.HelperPid());
+    EXPECT_NE(nPid, layer.HelperPid());
+}
+
+TEST_F(WaveHelperLayerTest, AFloodOfMessagesEndsTheHelperAndLosesTheStream) {
+    Play("flood");
+    CWaveHelperLayer layer(FAKE_SOUND_HELPER, Limits());
+    CScopedWaveLayer scoped(&layer);
+    CWaveInDevice recorder(WAVE_FORMAT_4S16, 2, 64, &m_sink);
+    ASSERT_TRUE(recorder.SelectDevice(WAVE_MAPPER));
+    ASSERT_TRUE(recorder.Open());
+    m_log.Clear();
+    ASSERT_TRUE(recorder.Start());
+    const int nPid = layer.HelperPid();
+    ASSERT_TRUE(PumpUntil(layer, [&] {
+        return !m_sink.m_messages.empty() && m_sink.m_messages.back().m_nMessage == MM_WIM_LOST;
+    }));
+    EXPECT_TRUE(ProcessGone(nPid));
+    // Passed on, but only a bounded part of it.
+    const std::string strLog = m_log.Text();
+    EXPECT_NE(std::string::npos, strLog.find("Sound helper: Expression 'something' failed"));
+    EXPECT_NE(std::string::npos, strLog.find("more lines left out"));
+    EXPECT_LT(strLog.size(), 16000u);
+}
+
+TEST_F(WaveHelperLayerTest, ALostStreamReturnsItsBuffersThenSaysSo) {
+    Play("lose");
+    CWaveHelperLayer layer(FAKE_SOUND_HELPER, Limits());
+    CScopedWaveLayer scoped(&layer);
+    CWaveInDevice recorder(WAVE_FORMAT_4S16, 3, 64, &m_sink);
+    ASSERT_TRUE(recorder.SelectDevice(WAVE_MAPPER));
+    ASSERT_TRUE(recorder.Open());
+    ASSERT_TRUE(recorder.Start());
+    ASSERT_TRUE(PumpUntil(layer, [&] { return m_sink.m_messages.size() == 4; }));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(MM_WIM_DATA, m_sink.m_messages[i].m_nMessage);
+        EXPECT_EQ(WHDR_DONE | WHDR_PREPARED, m_sink.m_messages[i].m_pHeader->dwFlags);
+    }
+    EXPECT_EQ(MM_WIM_LOST, m_sink.m_messages[3].m_nMessage);
+    EXPECT_EQ(nullptr, m_sink.m_messages[3].m_pHeader);
+    EXPECT_FALSE(recorder.BufferDone(recorder.GetHeader(0)));
+    EXPECT_EQ("The sound device stopped working.", recorder.GetLastError());
+    // Nothing more arrives for the lost handle.
+    EXPECT_EQ(0, layer.Pump());
+}
+
+TEST_F(WaveHelperLayerTest, AHelperThatFoundNoDeviceIsReplacedAtTheNextCount) {
+    // The stand-in has one recording device and no playback device, as a
+    // helper started before the sound server would have none of either.
+    Play("record");
+    CWaveHelperLayer layer(FAKE_SOUND_HELPER, Limits());
+    EXPECT_EQ(1u, layer.waveInGetNumDevs());
+    EXPECT_EQ(0u, layer.waveOutGetNumDevs());
+    const int nFirst = layer.HelperPid();
+    EXPECT_EQ(1u, layer.waveInGetNumDevs());
+    EXPECT_EQ(nFirst, layer.HelperPid());
+    EXPECT_EQ(0u, layer.waveOutGetNumDevs());
+    EXPECT_NE(nFirst, layer.HelperPid());
+    EXPECT_TRUE(ProcessGone(nFirst));
+    // While a device is open the helper stays, whatever it found.
+    CScopedWaveLayer scoped(&layer);
+    CWaveInDevice recorder(WAVE_FORMAT_4S16, 3, 64, &m_sink);
+    ASSERT_TRUE(recorder.SelectDevice(WAVE_MAPPER));
+    ASSERT_TRUE(recorder.Open());
+    const int nSecond = layer.HelperPid();
+    EXPECT_EQ(0u, layer.waveOutGetNumDevs());
+    EXPECT_EQ(nSecond, layer.HelperPid());
+}
+
+TEST_F(WaveHelperLayerTest, AHelperThatNeverGetsReadyIsGivenUpQuickly) {
+    Play("mute");
+    CWaveHelperLayer::SLimits limits = Limits();
+    limits.m_nStartMs = 400;
+    limits.m_nRetryMs = 60000;
+    CWaveHelperLayer layer(FAKE_SOUND_HELPER, limits);
+    Clock::time_point start = Clock::now();
+    EXPECT_EQ(0u, layer.waveInGetNumDevs());
+    EXPECT_LT(MsSince(start), 1400);
+    // Within the retry time no new helper is started: the answer comes at once.
+    start = Clock::now();
+    WAVEINCAPS caps{};
+    EXPECT_EQ(MMSYSERR_NODRIVER, layer.waveInGetDevCaps(WAVE_MAPPER, &caps));
+    EXPECT_EQ(0u, layer.waveOutGetNumDevs());
+    EXPECT_LT(MsSince(start), 100);
+    EXPECT_NE(std::string::npos, m_log.Text().find("not ready within 400 ms"));
+}
+
+}  // namespace

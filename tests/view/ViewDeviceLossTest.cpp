@@ -1,0 +1,146 @@
+// A sound device that stops by itself or fails while running: the activity
+// stops as if switched off, the user hears of it once, and the next switch-on
+// opens the device afresh. And the device lists are read again when the
+// options are applied.
+#include "audio/OptionsDlg.h"
+#include "audio/WaveInDevice.h"
+#include "audio/WaveOutDevice.h"
+#include "controls/CentsMeter.h"
+#include "view/ViewTestSupport.h"
+
+namespace {
+
+class ViewDeviceLossTest : public ViewTest {
+protected:
+    void SetUp() override {
+        Install();
+        SetSetting("Temperament", "Equal temperament");
+        m_sim.SetInputSignal([](std::uint64_t nFrame, int) {
+            return static_cast<short>(8000 * std::sin(2 * 3.141592653589793 * 412.0 *
+                                                      static_cast<double>(nFrame) / 44100));
+        });
+    }
+    // The one box the loss showed, checked for its caption and icon.
+    std::string TheBox() {
+        if (m_form.m_boxes.size() != 1u) {
+            ADD_FAILURE() << m_form.m_boxes.size() << " message boxes";
+            return std::string();
+        }
+        EXPECT_EQ("Klavora", m_form.m_boxes[0].caption);
+        EXPECT_EQ(static_cast<unsigned>(MB_OK | MB_ICONINFORMATION), m_form.m_boxes[0].type);
+        return m_form.m_boxes[0].text;
+    }
+};
+
+TEST_F(ViewDeviceLossTest, LostRecordingStopsTuningOnceAndTuningStartsAgain) {
+    Start();
+    ASSERT_TRUE(Command(ID_TUNE_MICROPHONE));
+    Run(12);
+    ASSERT_EQ("-11.9 Cents ", m_view->GetPanelCents().GetText());
+
+    m_sim.LoseStreams(true);
+    m_sim.Pump();
+    EXPECT_FALSE(m_view->IsListening());
+    EXPECT_FALSE(m_view->RecorderOpen());
+    EXPECT_FALSE(State(ID_TUNE_MICROPHONE).m_bChecked);
+    EXPECT_EQ(std::string("Tuner Off"), State(ID_TUNER_INDICATOR).m_strText);
+    EXPECT_EQ(-100.0, m_view->GetCentsMeter()->GetCents());
+    EXPECT_EQ("", m_view->GetPanelCents().GetText());
+    EXPECT_EQ("", m_view->GetPanelHertz().GetText());
+    EXPECT_NE(std::string::npos, TheBox().find("choose Tune with Microphone again"));
+    EXPECT_EQ(CWaveInDevice::STATE_FAILED, m_view->GetRecorder()->GetState());
+    EXPECT_EQ("The sound device stopped working.", m_view->GetRecorder()->GetLastError());
+    Run(3);
+    EXPECT_EQ(1u, m_form.m_boxes.size());
+
+    // The next switch-on opens the device afresh, in place of the lost one.
+    ASSERT_TRUE(Command(ID_TUNE_MICROPHONE));
+    EXPECT_TRUE(m_view->IsListening());
+    EXPECT_EQ(1, m_sim.OpenInCount());
+    Run(12);
+    EXPECT_EQ("412.15 Hertz ", m_view->GetPanelHertz().GetText());
+}
+
+TEST_F(ViewDeviceLossTest, LostPlaybackStopsPlayingOnceAndPlayingStartsAgain) {
+    Start();
+    ASSERT_TRUE(Command(ID_PLAY_NOTES));
+    Run(3);
+    m_sim.LoseStreams(false);
+    m_sim.Pump();
+    EXPECT_FALSE(m_view->IsPlaying());
+    EXPECT_FALSE(m_view->PlayerOpen());
+    EXPECT_FALSE(State(ID_PLAY_NOTES).m_bChecked);
+    EXPECT_FALSE(State(ID_PLAY_SINGLE).m_bEnabled);
+    EXPECT_TRUE(State(ID_OPTIONS).m_bEnabled);
+    EXPECT_EQ("", m_view->GetPanelHertz().GetText());
+    EXPECT_NE(std::string::npos, TheBox().find("choose Play Notes again"));
+
+    ASSERT_TRUE(Command(ID_PLAY_NOTES));
+    EXPECT_TRUE(m_view->IsPlaying());
+    EXPECT_EQ(1, m_sim.OpenOutCount());
+    Run(6);
+    m_sim.ClearPlayed();
+    Run(20);
+    EXPECT_NEAR(PlayedFrequency(), 415.0, 0.05);
+    Close();
+    EXPECT_EQ("Equal temperament", Setting("Temperament"));
+}
+
+TEST_F(ViewDeviceLossTest, ABufferThatCannotGoBackIsAFailedDevice) {
+    Start();
+    ASSERT_TRUE(Command(ID_PLAY_NOTES));
+    m_sim.FailCall(CWaveSimulator::ECall::OutWrite, WAVERR_TIMEOUT);
+    Run(1);
+    EXPECT_FALSE(m_view->IsPlaying());
+    EXPECT_EQ(CWaveOutDevice::STATE_FAILED, m_view->GetPlayer()->GetState());
+    EXPECT_EQ("The sound system did not answer in time.", m_view->GetPlayer()->GetLastError());
+    EXPECT_NE(std::string::npos, TheBox().find("no longer playing"));
+    // The other buffers' returns find nothing running.
+    Run(5);
+    EXPECT_EQ(1u, m_form.m_boxes.size());
+}
+
+TEST_F(ViewDeviceLossTest, AnIdleDeviceThatIsLostIsOpenedAfreshWithoutAWord) {
+    Start();
+    ASSERT_TRUE(Command(ID_PLAY_NOTES));
+    ASSERT_TRUE(Command(ID_PLAY_NOTES));
+    ASSERT_TRUE(m_view->PlayerOpen());
+    m_view->OnWaveMessage(MM_WOM_LOST, nullptr);
+    EXPECT_FALSE(m_view->PlayerOpen());
+    EXPECT_TRUE(m_form.m_boxes.empty());
+    ASSERT_TRUE(Command(ID_PLAY_NOTES));
+    EXPECT_TRUE(m_view->IsPlaying());
+}
+
+TEST_F(ViewDeviceLossTest, PlaybackAsksForTheLatencyOfItsRing) {
+    Start();
+    ASSERT_TRUE(Command(ID_PLAY_NOTES));
+    EXPECT_EQ(232u, m_sim.LastLatency());  // 5 buffers of 8192 bytes at 176400 bytes a second
+}
+
+TEST_F(ViewDeviceLossTest, ApplyingTheOptionsFindsASoundCardThatCameLater) {
+    m_sim.RemoveInDevice(0);
+    m_sim.RemoveOutDevice(0);
+    m_sim.KeepDeviceLists(true);
+    Start();
+    ASSERT_NE(std::string::npos, TheBox().find("unable to find a soundcard it can use.\r\n"));
+    EXPECT_FALSE(State(ID_PLAY_NOTES).m_bEnabled);
+
+    // The sound server starts: its devices are there, but not yet in the lists read.
+    m_sim.AddInDevice("Line In");
+    m_sim.AddOutDevice("Speakers");
+    EXPECT_EQ(0, m_view->GetPlayer()->DeviceCount());
+    m_form.m_options = [](COptionsDlg& dlg) {
+        dlg.OnInitDialog();
+        dlg.OnOK(0, 0);
+        return static_cast<int>(IDOK);
+    };
+    ASSERT_TRUE(Command(ID_OPTIONS));
+    EXPECT_EQ(1, m_sim.RefreshCount());
+    EXPECT_EQ(1u, m_form.m_boxes.size());
+    EXPECT_TRUE(State(ID_PLAY_NOTES).m_bEnabled);
+    ASSERT_TRUE(Command(ID_PLAY_NOTES));
+    EXPECT_TRUE(m_view->IsPlaying());
+}
+
+}  // namespace
