@@ -82,6 +82,9 @@ public:
     // running: the activity stops as if switched off, the user is told once,
     // and the next switch-on opens the device afresh.
     void OnDeviceFailed(bool recording);
+    // A switch-on whose device would not open or start: the switch stays
+    // off and one box says so.
+    void ReportNotStarted(bool recording);
     // Shows a measured frequency on every eleventh call.
     void ShowMeasurement(double frequency);
     // The control-colour message: redraws the panels, the meter and the circle.

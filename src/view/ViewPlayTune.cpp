@@ -18,6 +18,14 @@ const char* const kPlaybackStopped =
     "The sound device stopped, so Klavora is no longer playing.\r\n"
     "Check that the sound system is running and the speakers are connected, "
     "then choose Play Notes again.";
+const char* const kRecordingNotStarted =
+    "Klavora could not start the sound device, so it is not listening.\r\n"
+    "Check that the sound system is running and the microphone is connected, "
+    "then choose Tune with Microphone again.";
+const char* const kPlaybackNotStarted =
+    "Klavora could not start the sound device, so it is not playing.\r\n"
+    "Check that the sound system is running and the speakers are connected, "
+    "then choose Play Notes again.";
 
 // Semitones of voices 1 to 4 above the root.
 constexpr int kVoiceSteps[4] = {3, 4, 5, 7};
@@ -70,6 +78,7 @@ void CKlavoraView::OnTuneWithMicrophone() {
         m_bRecorderOpen = m_pRecorder->HasCapableDevice() && m_pRecorder->Open();
         if (!m_bRecorderOpen) {
             ShowPlayedFrequency();
+            ReportNotStarted(true);
             return;
         }
     }
@@ -86,6 +95,9 @@ void CKlavoraView::OnTuneWithMicrophone() {
         // A failed start leaves the device closed: open it again next time.
         if (!m_bListening) {
             m_bRecorderOpen = false;
+            ShowPlayedFrequency();
+            ReportNotStarted(true);
+            return;
         }
     }
     ShowPlayedFrequency();
@@ -96,6 +108,7 @@ void CKlavoraView::OnPlayNotes() {
         m_bPlayerOpen = m_pPlayer->HasCapableDevice() && m_pPlayer->Open();
         if (!m_bPlayerOpen) {
             ShowPlayedFrequency();
+            ReportNotStarted(false);
             return;
         }
     }
@@ -113,6 +126,9 @@ void CKlavoraView::OnPlayNotes() {
         m_bPlaying = m_pPlayer->Start();
         if (!m_bPlaying) {
             m_bPlayerOpen = false;
+            ShowPlayedFrequency();
+            ReportNotStarted(false);
+            return;
         }
     }
     ShowPlayedFrequency();
@@ -146,6 +162,13 @@ void CKlavoraView::OnDeviceFailed(bool recording) {
     // Everything is in its off state before the box shows: the messages that
     // arrive meanwhile find nothing running.
     m_form.MessageBox(recording ? kRecordingStopped : kPlaybackStopped, kMessageCaption,
+                      MB_OK | MB_ICONINFORMATION);
+}
+
+void CKlavoraView::ReportNotStarted(bool recording) {
+    // The switch stays off; without a word the user could not tell a device
+    // that refused from a click that missed.
+    m_form.MessageBox(recording ? kRecordingNotStarted : kPlaybackNotStarted, kMessageCaption,
                       MB_OK | MB_ICONINFORMATION);
 }
 

@@ -154,11 +154,20 @@ def survives_server_stop(s, c, activity, delay):
         c.check(False, label + "a menu opens within 2 s")
     s.run(["xdotool", "key", "Escape"])
     # Switched on again while the server is still away: nothing can start,
-    # and nothing hangs.
+    # nothing hangs, and one box says that the device would not start.
     s.key(key)
+    box = None
+    try:
+        box = wait_for("the message box", s.message_box, 8)
+    except Failure:
+        pass
+    if c.check(box is not None, label + "switched on with no server, a message box shows"):
+        text = s.read_text(box)
+        c.check("could not start" in text.lower(), label + "it says \"%s\"" % text)
+        dismiss(s, box)
     time.sleep(max(0.0, stopped + 2.0 - time.monotonic()))
     c.check(s.main_window() is not None and s.message_box() is None,
-            label + "switched on with no server, the window stays and says nothing more")
+            label + "the window stays and says nothing more")
     share = s.cpu_share(2.0)
     c.check(share < 0.05, label + "processor share %.1f%% (under 5%% wanted)" % (share * 100))
     # The server comes back: the same switch works again.

@@ -181,6 +181,10 @@ TEST_F(ViewSoundTest, AFailedStartOpensTheDeviceAgainNextTime) {
     EXPECT_TRUE(Command(ID_PLAY_NOTES));
     EXPECT_FALSE(m_view->IsPlaying());
     EXPECT_FALSE(m_view->PlayerOpen());
+    // The user hears why nothing plays, once.
+    ASSERT_EQ(m_form.m_boxes.size(), 1u);
+    EXPECT_EQ(m_form.m_boxes[0].caption, "Klavora");
+    EXPECT_NE(m_form.m_boxes[0].text.find("not playing"), std::string::npos);
     EXPECT_TRUE(Command(ID_PLAY_NOTES));
     EXPECT_TRUE(m_view->IsPlaying());
 
@@ -188,8 +192,11 @@ TEST_F(ViewSoundTest, AFailedStartOpensTheDeviceAgainNextTime) {
     EXPECT_TRUE(Command(ID_TUNE_MICROPHONE));
     EXPECT_FALSE(m_view->IsListening());
     EXPECT_FALSE(m_view->RecorderOpen());
+    ASSERT_EQ(m_form.m_boxes.size(), 2u);
+    EXPECT_NE(m_form.m_boxes[1].text.find("not listening"), std::string::npos);
     EXPECT_TRUE(Command(ID_TUNE_MICROPHONE));
     EXPECT_TRUE(m_view->IsListening());
+    EXPECT_EQ(m_form.m_boxes.size(), 2u);
 }
 
 TEST_F(ViewSoundTest, AnOpenFailureLeavesEverythingOff) {
@@ -199,6 +206,8 @@ TEST_F(ViewSoundTest, AnOpenFailureLeavesEverythingOff) {
     EXPECT_FALSE(m_view->PlayerOpen());
     EXPECT_FALSE(m_view->IsPlaying());
     EXPECT_FALSE(State(ID_PLAY_NOTES).m_bChecked);
+    ASSERT_EQ(m_form.m_boxes.size(), 1u);
+    EXPECT_EQ(m_form.m_boxes[0].type, static_cast<unsigned>(MB_OK | MB_ICONINFORMATION));
     EXPECT_TRUE(Command(ID_PLAY_NOTES));  // tried again
     EXPECT_TRUE(m_view->IsPlaying());
 }
