@@ -302,8 +302,12 @@ class Session:
         """The text at the right of the status bar, where the tuner's state shows."""
         shot = self.screenshot(self.window)
         path = os.path.join(self.work, "status.png")
-        self.run(["convert", shot, "-gravity", "SouthEast", "-crop", "40%x24+0+0", "+repage",
-                  "-resize", "300%", path], timeout=20)
+        # The bottom 24 pixels of the right 40%: ImageMagick would read
+        # "40%x24" as a percentage of the height too.
+        size = self.run(["identify", "-format", "%w", shot], timeout=20).stdout.split()
+        width = int(size[0]) * 2 // 5
+        self.run(["convert", shot, "-gravity", "SouthEast", "-crop", "%dx24+0+0" % width,
+                  "+repage", "-resize", "300%", path], timeout=20)
         result = self.run(["tesseract", path, "stdout", "--psm", "7"], timeout=20)
         return " ".join(result.stdout.split())
 
