@@ -227,6 +227,44 @@ int CKlavoraForm::ListAddString(const std::string& text) {
     return index;
 }
 
+void CKlavoraForm::ListAddStrings(const std::vector<std::string>& texts) {
+    if (texts.empty()) {
+        return;
+    }
+    const int selection = ListGetCurSel();
+    const std::size_t before = m_astrList.size();
+    std::vector<std::pair<std::string, bool>> merged;
+    merged.reserve(before + texts.size());
+    for (std::size_t i = 0; i < before; ++i) {
+        merged.emplace_back(m_astrList[i], static_cast<int>(i) == selection);
+    }
+    std::vector<std::string> added(texts);
+    std::stable_sort(added.begin(), added.end(), LessNoCase);
+    for (std::string& text : added) {
+        merged.emplace_back(std::move(text), false);
+    }
+    // Entries already listed come before new ones that compare equal, as
+    // ListAddString places them.
+    std::inplace_merge(merged.begin(), merged.begin() + static_cast<long>(before), merged.end(),
+                       [](const auto& a, const auto& b) { return LessNoCase(a.first, b.first); });
+    wxArrayString items;
+    items.Alloc(merged.size());
+    m_astrList.clear();
+    m_astrList.reserve(merged.size());
+    int newSelection = wxNOT_FOUND;
+    for (std::size_t i = 0; i < merged.size(); ++i) {
+        items.Add(ToWx(merged[i].first));
+        m_astrList.push_back(std::move(merged[i].first));
+        if (merged[i].second) {
+            newSelection = static_cast<int>(i);
+        }
+    }
+    // One fill of the whole list: inserting entries one by one costs time
+    // that grows with the square of their number.
+    m_pList->Set(items);
+    m_pList->SetSelection(newSelection);
+}
+
 int CKlavoraForm::ListFindStringExact(const std::string& text) const {
     for (std::size_t i = 0; i < m_astrList.size(); ++i) {
         if (strcasecmp(m_astrList[i].c_str(), text.c_str()) == 0) {

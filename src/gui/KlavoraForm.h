@@ -57,6 +57,7 @@ public:
 
     // ---- IKlavoraForm ----
     int ListAddString(const std::string& text) override;
+    void ListAddStrings(const std::vector<std::string>& texts) override;
     int ListFindStringExact(const std::string& text) const override;
     int ListGetCurSel() const override;
     bool ListSetCurSel(int index) override;

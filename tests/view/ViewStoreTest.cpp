@@ -1,0 +1,291 @@
+// The program's start and end against stores that are busy, damaged, foreign,
+// read-only, gone or very large: it never waits long, tells the user once
+// when it cannot read the store, starts with the defaults, and leaves every
+// byte of a store it could not read as it was.
+#include <sqlite3.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "support/StoreLock.h"
+#include "support/StoreSnapshot.h"
+#include "view/ViewTestSupport.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+class ViewStoreTest : public ViewTest {
+protected:
+    // A store whose settings differ from every default.
+    void InstallWithSettings() {
+        Install();
+        SetSetting("Temperament", "Werckmeister III");
+        SetSetting("View", "4");
+        SetSetting("StandardA", "440");
+        SetSetting("BufferSize", "4096");
+    }
+    void ExpectDefaults(const CKlavoraView& view) {
+        EXPECT_EQ(view.GetView(), 1);
+        EXPECT_EQ(view.GetStandardA(), 415.0);
+        EXPECT_EQ(view.GetSamplingRate(), 44100);
+        EXPECT_EQ(view.GetBufferSize(), 8192);
+        EXPECT_EQ(view.GetNumBuffers(), 5);
+        EXPECT_EQ(view.GetRecordingDevice(), -1);
+        EXPECT_EQ(view.GetPlaybackDevice(), -1);
+    }
+    // The one message about the store: caption, icon, the file and the cause.
+    void ExpectStoreMessage(const std::string& cause) {
+        ASSERT_EQ(m_form.m_boxes.size(), 1u);
+        const CFakeForm::Box& box = m_form.m_boxes[0];
+        EXPECT_EQ(box.caption, "Klavora");
+        EXPECT_EQ(box.type, MB_OK | MB_ICONINFORMATION);
+        EXPECT_NE(box.text.find(m_store.Path()), std::string::npos) << box.text;
+        EXPECT_NE(box.text.find(cause), std::string::npos) << box.text;
+    }
+};
+
+TEST_F(ViewStoreTest, ABusyStoreIsReportedOnceAndNeverOverwritten) {
+    InstallWithSettings();
+    const std::string before = StoreSnapshot(m_store.Path());
+    CStoreLock lock(m_store.Path(), true);
+    ASSERT_TRUE(lock.Locked());
+    const Clock::time_point start = Clock::now();
+    CKlavoraView& view = Start();
+    EXPECT_LT(SecondsSince(start), 1.5);  // one short wait, not one for every setting
+    ExpectDefaults(view);
+    EXPECT_FALSE(view.TemperamentsReady());
+    EXPECT_EQ(view.StoreFailure(), ERROR_BUSY);
+    ExpectStoreMessage("another program is using the store");
+    // The other program lets go; closing still must not put the defaults
+    // over the settings it never read.
+    lock.Release();
+    Close();
+    EXPECT_EQ(StoreSnapshot(m_store.Path()), before);
+    EXPECT_EQ(Setting("View"), "4");
+}
+
+TEST_F(ViewStoreTest, AStoreBusyAtTheEndIsLeftAsItIs) {
+    InstallWithSettings();
+    CKlavoraView& view = Start();
+    EXPECT_EQ(view.GetView(), 4);
+    EXPECT_TRUE(Command(ID_VIEW_CENTS));
+    const std::string before = StoreSnapshot(m_store.Path());
+    {
+        CStoreLock lock(m_store.Path(), false);  // reading allowed, writing not
+        ASSERT_TRUE(lock.Locked());
+        const Clock::time_point start = Clock::now();
+        Close();
+        EXPECT_LT(SecondsSince(start), 1.5);
+    }
+    EXPECT_EQ(StoreSnapshot(m_store.Path()), before);
+    // With the store free, the next end writes all eight.
+    Start();
+    EXPECT_TRUE(Command(ID_VIEW_CENTS));
+    Close();
+    EXPECT_EQ(Setting("View"), "1");
+    EXPECT_EQ(Setting("BufferSize"), "4096");
+}
+
+TEST_F(ViewStoreTest, AllEightSettingsAreWrittenTogether) {
+    InstallWithSettings();
+    Start();
+    EXPECT_TRUE(Command(ID_VIEW_FREQUENCIES));
+    const std::uint64_t before = StoreStatementCount();
+    Close();
+    // One opening of the key and one transaction, however many values.
+    EXPECT_LT(StoreStatementCount() - before, 30u);
+    EXPECT_EQ(Setting("View"), "5");
+    EXPECT_EQ(Setting("Temperament"), "Werckmeister III");
+}
+
+TEST_F(ViewStoreTest, LoadingReadsTheKeyOnceAndFillsTheListOnce) {
+    Install();
+    {
+        std::unique_ptr<CStoreFile> file;
+        ASSERT_EQ(CStoreFile::Open(m_store.Path(), file), ERROR_SUCCESS);
+        std::int64_t id = 0;
+        ASSERT_EQ(file->FindKey(kTemperamentsKeyPath, &id), ERROR_SUCCESS);
+        ASSERT_EQ(file->Begin(), ERROR_SUCCESS);
+        for (int i = 0; i < 2000; ++i) {
+            // A name the program cannot read back, stored by some other means,
+            // hides nothing enumerated after it.
+            const std::string name = i == 10 ? std::string(300, 'L') : "T" + std::to_string(i);
+            ASSERT_EQ(file->SetValue(id, name, std::string("0,0,0,0,0,0,0,0,0,0,0,-24") + '\0'),
+                      ERROR_SUCCESS);
+        }
+        ASSERT_EQ(file->Commit(), ERROR_SUCCESS);
+    }
+    const std::uint64_t before = StoreStatementCount();
+    CKlavoraView& view = Start();
+    // The settings and one read of the key, not a query for every name.
+    EXPECT_LT(StoreStatementCount() - before, 60u);
+    EXPECT_EQ(m_form.m_nBulkFills, 1);
+    EXPECT_EQ(m_form.ListGetCount(), static_cast<int>(SeedCatalogue().size()) + 1999);
+    EXPECT_GE(m_form.ListFindStringExact("T1999"), 0);
+    EXPECT_LT(m_form.ListFindStringExact(std::string(300, 'L')), 0);
+    EXPECT_TRUE(std::is_sorted(m_form.m_list.begin(), m_form.m_list.end(),
+                               [](const std::string& a, const std::string& b) {
+                                   return strcasecmp(a.c_str(), b.c_str()) < 0;
+                               }));
+    EXPECT_EQ(view.GetTemperamentName(), m_form.m_list[0]);
+    EXPECT_EQ(m_form.ListGetCurSel(), 0);
+}
+
+// The store's fault matrix as the program meets it at start.
+struct StoreFaultCase {
+    const char* label;
+    // Puts the fault in place over a seeded store with its own settings.
+    void (*make)(const std::string& path, const std::string& dir);
+    // The message's cause; null: no message about the store.
+    const char* cause;
+    // A damaged copy may still read as far as the program goes: then there
+    // may be no message, but never another one.
+    bool causeMayBeMissing = false;
+    // False where the program may rightly write its (unchanged) settings, as
+    // into a read-only folder for a user whom permissions do not stop.
+    bool bytesKept = true;
+};
+
+namespace {
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    CTempStore::WriteBytes(path, bytes);
+}
+
+void Truncate(const std::string& path, std::size_t size) {
+    std::string bytes = CTempStore::ReadBytes(path);
+    bytes.resize(std::min(size, bytes.size()));
+    WriteFile(path, bytes);
+}
+
+}  // namespace
+
+class ViewStoreFaultTest : public ViewStoreTest,
+                           public ::testing::WithParamInterface<StoreFaultCase> {};
+
+TEST_P(ViewStoreFaultTest, StartsWithTheDefaultsAndLeavesTheFileAlone) {
+    const StoreFaultCase& c = GetParam();
+    InstallWithSettings();
+    const std::string content = StoreSnapshot(m_store.Path());
+    c.make(m_store.Path(), m_store.Dir());
+    struct stat st;
+    const bool existed = stat(m_store.Path().c_str(), &st) == 0;
+    const bool regular = existed && S_ISREG(st.st_mode);
+    const std::string before = regular ? CTempStore::ReadBytes(m_store.Path()) : std::string();
+    CKlavoraView& view = Start();
+    const bool told = !m_form.m_boxes.empty() &&
+                      m_form.m_boxes[0].text.find(m_store.Path()) != std::string::npos;
+    if (c.cause != nullptr && (told || !c.causeMayBeMissing)) {
+        ExpectStoreMessage(c.cause);
+        ExpectDefaults(view);
+        EXPECT_FALSE(view.TemperamentsReady());
+    } else {
+        EXPECT_FALSE(told) << m_form.m_boxes[0].text;
+        EXPECT_EQ(view.GetView(), existed ? 4 : 1);
+    }
+    // Sound plays or fails as it may; closing changes nothing stored.
+    Command(ID_PLAY_NOTES);
+    Run(2);
+    Close();
+    EXPECT_EQ(m_store.Exists(), existed);
+    if (regular && c.bytesKept) {
+        EXPECT_TRUE(CTempStore::ReadBytes(m_store.Path()) == before) << "the store was changed";
+    } else if (regular) {
+        // Written back as read: every value stored before is still there.
+        const std::string after = StoreSnapshot(m_store.Path());
+        std::size_t start = 0;
+        for (std::size_t end; (end = content.find('\n', start)) != std::string::npos; start = end + 1) {
+            const std::string line = content.substr(start, end - start + 1);
+            EXPECT_NE(after.find(line), std::string::npos) << line;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, ViewStoreFaultTest,
+    ::testing::Values(
+        StoreFaultCase{"Missing",
+                       [](const std::string& path, const std::string&) {
+                           std::remove(path.c_str());
+                       },
+                       nullptr},
+        StoreFaultCase{"Empty", [](const std::string& path, const std::string&) { WriteFile(path, ""); },
+                       "damaged or is not a Klavora store"},
+        StoreFaultCase{"RandomBytes",
+                       [](const std::string& path, const std::string&) {
+                           std::string bytes(20000, '\0');
+                           unsigned int x = 12345;
+                           for (char& b : bytes) {
+                               x = x * 1103515245u + 12345u;
+                               b = static_cast<char>(x >> 24);
+                           }
+                           WriteFile(path, bytes);
+                       },
+                       "damaged or is not a Klavora store"},
+        StoreFaultCase{"AnotherProgramsDatabase",
+                       [](const std::string& path, const std::string&) {
+                           std::remove(path.c_str());
+                           sqlite3* db = nullptr;
+                           sqlite3_open(path.c_str(), &db);
+                           sqlite3_exec(db,
+                                        "CREATE TABLE keys(id, path); CREATE TABLE vals(x);"
+                                        "INSERT INTO keys VALUES(1, 'SOFTWARE\\Klavora\\Settings');",
+                                        nullptr, nullptr, nullptr);
+                           sqlite3_close(db);
+                       },
+                       "damaged or is not a Klavora store"},
+        StoreFaultCase{"TruncatedToItsHeader",
+                       [](const std::string& path, const std::string&) { Truncate(path, 100); },
+                       "damaged or is not a Klavora store"},
+        StoreFaultCase{"TruncatedToOnePage",
+                       [](const std::string& path, const std::string&) { Truncate(path, 4096); },
+                       "damaged or is not a Klavora store"},
+        StoreFaultCase{"TruncatedByAPage",
+                       [](const std::string& path, const std::string&) {
+                           Truncate(path, CTempStore::ReadBytes(path).size() - 4096);
+                       },
+                       "damaged or is not a Klavora store", true},
+        StoreFaultCase{"TruncatedMidPage",
+                       [](const std::string& path, const std::string&) {
+                           Truncate(path, CTempStore::ReadBytes(path).size() - 1000);
+                       },
+                       "damaged or is not a Klavora store", true},
+        StoreFaultCase{"ReadOnlyFile",
+                       [](const std::string& path, const std::string&) { chmod(path.c_str(), 0444); },
+                       nullptr},
+        StoreFaultCase{"ReadOnlyFolder",
+                       [](const std::string&, const std::string& dir) { chmod(dir.c_str(), 0555); },
+                       nullptr, false, false},
+        StoreFaultCase{"AFolder",
+                       [](const std::string& path, const std::string&) {
+                           std::remove(path.c_str());
+                           mkdir(path.c_str(), 0700);
+                       },
+                       "damaged or is not a Klavora store"},
+        StoreFaultCase{"AFifo",
+                       [](const std::string& path, const std::string&) {
+                           std::remove(path.c_str());
+                           mkfifo(path.c_str(), 0600);
+                       },
+                       "damaged or is not a Klavora store"}),
+    [](const ::testing::TestParamInfo<StoreFaultCase>& info) { return info.param.label; });
+
+TEST_F(ViewStoreTest, AStoreDeletedWhileRunningIsNotMadeAgain) {
+    InstallWithSettings();
+    CKlavoraView& view = Start();
+    EXPECT_EQ(view.GetView(), 4);
+    ASSERT_EQ(std::remove(m_store.Path().c_str()), 0);
+    Command(ID_VIEW_CENTS);
+    Close();
+    EXPECT_FALSE(m_store.Exists());
+}
