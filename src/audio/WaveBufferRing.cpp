@@ -2,6 +2,30 @@
 
 #include <new>
 
+#include "platform/WavePortAudio.h"
+
+// The sound layer refuses to queue more than this.
+static_assert(CWaveBufferRing::kMaxCount <= static_cast<int>(CWavePortAudio::kMaxQueued),
+              "a ring must fit the sound layer's queue");
+
+std::string CWaveBufferRing::Unusable(int nCount, int nSize, int nFrameBytes) {
+    const std::string strRing = std::to_string(nCount) + " buffers of " + std::to_string(nSize) +
+                                " bytes";
+    if (nSize <= 0 || (nFrameBytes > 0 && nSize % nFrameBytes != 0)) {
+        return "The buffer size cannot be used: " + strRing + ", not a whole number of " +
+               std::to_string(nFrameBytes) + "-byte frames";
+    }
+    if (nCount > kMaxCount) {
+        return "The buffers cannot be used: " + strRing + ", more than the " +
+               std::to_string(kMaxCount) + " a sound device can queue";
+    }
+    if (static_cast<long long>(nCount) * nSize > kMaxBytes) {
+        return "The buffers cannot be used: " + strRing + ", more than " +
+               std::to_string(kMaxBytes / (1024 * 1024)) + " MB in all";
+    }
+    return std::string();
+}
+
 CWaveBufferRing::CWaveBufferRing(int nCount)
     : m_headers(nCount > 0 ? static_cast<std::size_t>(nCount) : 0, nullptr) {}
 

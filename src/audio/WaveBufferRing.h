@@ -3,12 +3,24 @@
 // device classes on the user-interface thread.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "platform/WaveLayer.h"
 
 class CWaveBufferRing {
 public:
+    // The most buffers a device can have queued at once.
+    static constexpr int kMaxCount = 1024;
+    // The most bytes one ring may hold: well above the options dialog's
+    // largest choice (100 buffers of 524288 bytes), and small enough that
+    // both devices' rings together stay far below the memory of a machine.
+    static constexpr long long kMaxBytes = 64LL * 1024 * 1024;
+
+    // Why nCount buffers of nSize bytes, in frames of nFrameBytes, cannot be
+    // used; empty when they can. Checked before anything is allocated.
+    static std::string Unusable(int nCount, int nSize, int nFrameBytes);
+
     // nCount slots, all empty; a negative count gives none.
     explicit CWaveBufferRing(int nCount);
     ~CWaveBufferRing();

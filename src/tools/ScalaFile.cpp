@@ -209,7 +209,10 @@ std::string FormatScala(const std::string& rawName, const std::array<double, 12>
     std::string out = "! " + name + ".scl\n";
     out += "!\n";
     out += kOffsetsComment + FormatTemperamentText(offsets) + "\n";
-    out += name + "\n";
+    // A description beginning with '!' would be read as a comment, and the
+    // file as one without a description: a blank in front keeps it a
+    // description, and readers trim it.
+    out += (name.empty() || name[0] != '!' ? "" : " ") + name + "\n";
     out += " 12\n!\n";
     for (double c : cents) {
         out += " " + FormatFixed(c, 6) + "\n";
