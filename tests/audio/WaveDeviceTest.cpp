@@ -368,7 +368,8 @@ TYPED_TEST(WaveDevice, BuffersThatCannotWorkAreRefusedAtOpen) {
         int nSize;
     };
     for (const SCase c : {SCase{2, 0}, SCase{2, -8}, SCase{2, 7}, SCase{2, 66}, SCase{5, 2147483647},
-                          SCase{1025, 64}, SCase{100000, 8192}, SCase{100, 1048576}}) {
+                          SCase{1025, 64}, SCase{100000, 8192}, SCase{100, 1048576},
+                          SCase{2, 2 * 1048576}, SCase{2147483647, 4}}) {
         typename TypeParam::Device device(WAVE_FORMAT_4S16, c.nCount, c.nSize, &this->m_sink);
         ASSERT_TRUE(device.SelectDevice(1));
         this->m_log.Clear();
@@ -377,6 +378,7 @@ TYPED_TEST(WaveDevice, BuffersThatCannotWorkAreRefusedAtOpen) {
         EXPECT_EQ(ErrorText(MMSYSERR_INVALPARAM), device.GetLastError());
         EXPECT_NE(std::string::npos, this->m_log.Text().find("buffer")) << this->m_log.Text();
         EXPECT_FALSE(device.BuffersAllocated());
+        EXPECT_EQ(c.nCount, device.GetBufferCount());
         EXPECT_EQ(0, TypeParam::Open(this->m_sim));
     }
     // The largest rings that work: the queue's whole length, and the
