@@ -159,7 +159,7 @@ TEST(StoreToolFault, ListQuotesWhatItCannotPrintAsItIs) {
     EXPECT_EQ(Tool({"get", kTemps, "\"\\\"Quoted\\\"\""}).out, "line\nbreak\n");
 }
 
-TEST(StoreToolFault, ExportedScalaDescriptionIsNeverAComment) {
+TEST(StoreToolFault, ExportedScalaFilesAlwaysReadBack) {
     CTempStore store;
     ASSERT_EQ(Tool({"init"}).code, kExitOk);
     ASSERT_EQ(Tool({"set", kTemps, "!Mine", kEqual}).code, kExitOk);
@@ -176,4 +176,12 @@ TEST(StoreToolFault, ExportedScalaDescriptionIsNeverAComment) {
     const ToolRun r = Tool({"import-scl", scl});
     EXPECT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(Tool({"get", kTemps, "!Mine"}).out, kEqual + "\n");
+
+    // A note that lies a hair's breadth from C is written as 0 cents, not as
+    // a pitch the reader refuses.
+    const std::string nearC = "-302,298,-2,-2,-2,-2,-2,398.00000001,-102,-302,-2,-2.00000001";
+    ASSERT_EQ(Tool({"set", kTemps, "Near C", nearC}).code, kExitOk);
+    ASSERT_EQ(Tool({"export-scl", "Near C", scl}).code, kExitOk);
+    const ToolRun back = Tool({"import-scl", scl, "Near C again"});
+    EXPECT_EQ(back.code, kExitOk) << back.err;
 }
