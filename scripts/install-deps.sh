@@ -21,6 +21,8 @@ pulseaudio-utils
 libasound2-plugins
 imagemagick
 fonts-dejavu-core
+clang
+libclang-rt-dev
 "
 
 missing=""
