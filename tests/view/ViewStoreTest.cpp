@@ -5,13 +5,16 @@
 #include <sqlite3.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 
+#include "audio/OptionsDlg.h"
 #include "support/StoreLock.h"
 #include "support/StoreSnapshot.h"
+#include "temper/NumberFormat.h"
 #include "view/ViewTestSupport.h"
 
 namespace {
@@ -20,6 +23,21 @@ using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+const char* const kEight[8] = {"Temperament", "View",       "StandardA",       "SamplingRate",
+                               "BufferSize",  "NumBuffers", "RecordingDevice", "PlaybackDevice"};
+
+// Every key of a snapshot but the settings.
+std::string WithoutSettings(const std::string& snapshot) {
+    const std::string head = std::string("[") + kSettingsKeyPath + "]\n";
+    const std::size_t start = snapshot.find(head);
+    if (start == std::string::npos) {
+        return snapshot;
+    }
+    const std::size_t end = snapshot.find("\n[", start + head.size());
+    return snapshot.substr(0, start) +
+           (end == std::string::npos ? std::string() : snapshot.substr(end + 1));
 }
 
 }  // namespace
@@ -288,4 +306,96 @@ TEST_F(ViewStoreTest, AStoreDeletedWhileRunningIsNotMadeAgain) {
     Command(ID_VIEW_CENTS);
     Close();
     EXPECT_FALSE(m_store.Exists());
+}
+
+// Two copies of the program, each with its own eight settings, closing at the
+// same moment: afterwards the store holds all eight of one copy, never a mix
+// or an empty value, and the catalogue is as it was.
+TEST_F(ViewStoreTest, TwoCopiesClosingAtOnceLeaveOneCopysSettingsWhole) {
+    InstallWithSettings();
+    const std::string catalogue = WithoutSettings(StoreSnapshot(m_store.Path()));
+    const std::vector<std::vector<std::string>> copies = {
+        {"Vallotti", "2", "430", "44100", "8192", "5", "-1", "-1"},
+        {"Equal temperament", "5", "442", "22050", "16384", "6", "0", "0"}};
+    // Run in a child process: starts, takes its copy's settings, says it is
+    // ready, and closes when told. Its exit status says whether it got there.
+    auto runCopy = [&](int copy, int ready, int go) {
+        CKlavoraView& view = Start();
+        SelectTemperament(copies[copy][0]);
+        Command(copy == 0 ? ID_VIEW_DEVIATIONS : ID_VIEW_FREQUENCIES);
+        view.UpdateStandardA(copy == 0 ? 430.0 : 442.0);
+        m_form.m_options = [copy](COptionsDlg& dlg) {
+            dlg.OnInitDialog();
+            dlg.OnUseDefaults(copy == 0);
+            if (copy == 1) {
+                dlg.OnRate22050();
+                dlg.OnBufferSizeDelta(0);   // 4096 -> 8192
+                dlg.OnBufferSizeDelta(0);   // -> 16384
+                dlg.OnBufferCountDelta(0);  // 5 -> 6
+            }
+            dlg.OnOK(copy, copy);  // the mapper, or the first device
+            return static_cast<int>(IDOK);
+        };
+        Command(ID_OPTIONS);
+        const std::vector<std::string> got = {view.GetTemperamentName(),
+                                              std::to_string(view.GetView()),
+                                              FormatStreamDouble(view.GetStandardA()),
+                                              std::to_string(view.GetSamplingRate()),
+                                              std::to_string(view.GetBufferSize()),
+                                              std::to_string(view.GetNumBuffers()),
+                                              std::to_string(view.GetRecordingDevice()),
+                                              std::to_string(view.GetPlaybackDevice())};
+        char byte = got == copies[copy] ? 1 : 0;
+        if (write(ready, &byte, 1) != 1 || byte == 0) {
+            return 2;
+        }
+        (void)!read(go, &byte, 1);  // returns when the parent closes its end
+        Close();
+        return 0;
+    };
+    for (int round = 0; round < 50; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const char* const baseline[8] = {
+            "Werckmeister III", "4", "440", "44100", "4096", "5", "-1", "-1"};
+        std::vector<std::pair<std::string, std::string>> values;
+        for (int i = 0; i < 8; ++i) {
+            values.emplace_back(kEight[i], baseline[i]);
+        }
+        CRegistryKey reg;
+        HKEY key = reg.Open(kSettingsKeyPath);
+        ASSERT_EQ(reg.SetStrings(key, values), ERROR_SUCCESS);
+        reg.Close(key);
+        int ready[2];
+        int go[2];
+        ASSERT_EQ(pipe(ready), 0);
+        ASSERT_EQ(pipe(go), 0);
+        pid_t pids[2];
+        for (int copy = 0; copy < 2; ++copy) {
+            pids[copy] = fork();
+            ASSERT_GE(pids[copy], 0);
+            if (pids[copy] == 0) {
+                close(ready[0]);
+                close(go[1]);
+                _exit(runCopy(copy, ready[1], go[0]));
+            }
+        }
+        close(ready[1]);
+        close(go[0]);
+        char bytes[2] = {0, 0};
+        const bool bothReady = read(ready[0], bytes, 1) == 1 && read(ready[0], bytes + 1, 1) == 1;
+        close(go[1]);  // both close now
+        close(ready[0]);
+        for (pid_t pid : pids) {
+            int status = -1;
+            waitpid(pid, &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        }
+        ASSERT_TRUE(bothReady && bytes[0] == 1 && bytes[1] == 1);
+        std::vector<std::string> stored;
+        for (const char* name : kEight) {
+            stored.push_back(Setting(name));
+        }
+        EXPECT_TRUE(stored == copies[0] || stored == copies[1]) << ::testing::PrintToString(stored);
+        EXPECT_EQ(WithoutSettings(StoreSnapshot(m_store.Path())), catalogue);
+    }
 }
