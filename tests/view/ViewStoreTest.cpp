@@ -399,3 +399,46 @@ TEST_F(ViewStoreTest, TwoCopiesClosingAtOnceLeaveOneCopysSettingsWhole) {
         EXPECT_EQ(WithoutSettings(StoreSnapshot(m_store.Path())), catalogue);
     }
 }
+
+// Hostile values put into the store by other means: the program starts with
+// them, shows what it can read back, survives numbers that are no numbers, and
+// closing changes none of them.
+TEST_F(ViewStoreTest, HostileValuesAreShownOrSkippedAndKeptAsTheyAre) {
+    Install();
+    const std::string equal = "-2,-2,-2,-2,-2,-2,-2,-2,-2,-2,-2,-2";
+    const std::vector<std::pair<std::string, std::string>> temperaments = {
+        {std::string(254, 'n'), equal},
+        {std::string(255, 'o'), equal},
+        {std::string(10000, 'p'), equal},
+        {"Quote's \"double\"", equal},
+        {"x'); DROP TABLE vals; --", equal},
+        {"Tab\tand\nline", equal},
+        {"Not numbers", "nan,inf,-inf,1e308,-1e308,1e-320,nan,inf,-inf,1e308,0,0"},
+        {"Too few", "1,2,3"}};
+    {
+        std::unique_ptr<CStoreFile> file;
+        ASSERT_EQ(CStoreFile::Open(m_store.Path(), file), ERROR_SUCCESS);
+        std::int64_t id = 0;
+        ASSERT_EQ(file->FindKey(kTemperamentsKeyPath, &id), ERROR_SUCCESS);
+        for (const auto& t : temperaments) {
+            ASSERT_EQ(file->SetValue(id, t.first, t.second + '\0'), ERROR_SUCCESS);
+        }
+    }
+    SetSetting("Temperament", "x'); DROP TABLE vals; --");
+    SetSetting("StandardA", "1e308");
+    const std::string before = WithoutSettings(StoreSnapshot(m_store.Path()));
+    CKlavoraView& view = Start();
+    EXPECT_EQ(view.GetTemperamentName(), "x'); DROP TABLE vals; --");
+    EXPECT_GE(m_form.ListFindStringExact(std::string(254, 'n')), 0);
+    EXPECT_GE(m_form.ListFindStringExact("Quote's \"double\""), 0);
+    EXPECT_LT(m_form.ListFindStringExact("Too few"), 0);
+    SelectTemperament("Not numbers");
+    for (int id : {ID_VIEW_CENTS, ID_VIEW_DEVIATIONS, ID_VIEW_MINOR_THIRDS, ID_VIEW_MAJOR_THIRDS,
+                   ID_VIEW_FREQUENCIES, ID_ROTATE_LEFT, ID_OCTAVE_HIGHER, ID_PLAY_NOTES}) {
+        Command(id);
+        Run(1);
+    }
+    Close();
+    EXPECT_EQ(WithoutSettings(StoreSnapshot(m_store.Path())), before);
+    EXPECT_EQ(Setting("Temperament"), "Not numbers");
+}
