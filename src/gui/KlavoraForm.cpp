@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include <wx/button.h>
-#include <wx/choice.h>
 #include <wx/dialog.h>
 #include <wx/generic/statbmpg.h>
 #include <wx/statbox.h>
@@ -16,6 +15,7 @@
 #include "gui/DialogUnits.h"
 #include "gui/OptionsWindow.h"
 #include "gui/StandardAWindow.h"
+#include "gui/TemperamentChoice.h"
 #include "gui/TemperamentWindow.h"
 #include "gui/WxCanvas.h"
 #include "gui/WxPictures.h"
@@ -89,9 +89,9 @@ void CKlavoraForm::CreateControls() {
     CreateDrawnControls();
 
     const DuRect rcList{14, 78, 213, 14};
-    m_pList = Place(new wxChoice(this, IDC_TEMPERAMENTS, PosOf(rcList), SizeOf(rcList)));
+    m_pList = Place(new CTemperamentChoice(this, IDC_TEMPERAMENTS, PosOf(rcList), SizeOf(rcList)));
     CentreOnRect(m_pList, DuRect{14, 77, 213, 16});
-    m_pList->Bind(wxEVT_CHOICE, &CKlavoraForm::OnTemperamentChoice, this);
+    m_pList->Bind(wxEVT_COMBOBOX, &CKlavoraForm::OnTemperamentChoice, this);
     m_pList->SetHelpText("Choose the temperament to tune in.");
 
     // The line reaches to the button, so that "Standard A = 415.305 Hertz
@@ -261,7 +261,7 @@ void CKlavoraForm::ListAddStrings(const std::vector<std::string>& texts) {
     }
     // One fill of the whole list: inserting entries one by one costs time
     // that grows with the square of their number.
-    m_pList->Set(items);
+    m_pList->SetAll(items);
     m_pList->SetSelection(newSelection);
 }
 

@@ -22,7 +22,7 @@
 class wxStaticText;
 class CKlavoraView;
 class CWxCanvas;
-class wxChoice;
+class CTemperamentChoice;
 class wxDialog;
 
 class CKlavoraForm : public wxPanel, public IKlavoraForm, public CWaveSink {
@@ -98,7 +98,7 @@ private:
     void OnChangeStandardA(wxCommandEvent& event);
 
     CKlavoraView* m_pView = nullptr;
-    wxChoice* m_pList = nullptr;
+    CTemperamentChoice* m_pList = nullptr;
     // The names exactly as the view gave them, in list order.
     std::vector<std::string> m_astrList;
     std::map<int, wxWindow*> m_controls;
