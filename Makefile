@@ -37,7 +37,7 @@ run: build
 test: build test-asan-build test-tsan-build test-fuzz-build
 	scripts/run-tests.sh $(BUILD)
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp scripts/run-tests.sh $(ASAN_BUILD) -L 'unit|gui'
-	rm -rf $(TSAN_BUILD)/reports
+	rm -rf $(TSAN_BUILD)/reports && mkdir -p $(TSAN_BUILD)/reports
 	TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp log_path=$(CURDIR)/$(TSAN_BUILD)/reports/tsan" \
 	    scripts/run-tests.sh $(TSAN_BUILD) || { cat $(TSAN_BUILD)/reports/* 2>/dev/null; exit 1; }
 	@if ls $(TSAN_BUILD)/reports/* >/dev/null 2>&1; then cat $(TSAN_BUILD)/reports/*; exit 1; fi
