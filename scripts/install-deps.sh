@@ -38,6 +38,8 @@ tesseract-ocr
 tesseract-ocr-eng
 python3
 python3-numpy
+clang
+libclang-rt-dev
 "
 
 missing=""

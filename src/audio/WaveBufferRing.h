@@ -3,13 +3,31 @@
 // device classes on the user-interface thread.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "platform/WaveLayer.h"
 
 class CWaveBufferRing {
 public:
-    // nCount slots, all empty; a negative count gives none.
+    // The most buffers a device can have queued at once.
+    static constexpr int kMaxCount = 1024;
+    // The largest buffer: twice the options dialog's largest choice, about six
+    // seconds of sound; one buffer is filled or measured at a time on the
+    // user-interface thread.
+    static constexpr int kMaxSize = 1024 * 1024;
+    // The most bytes one ring may hold: above the options dialog's largest
+    // choice (100 buffers of 524288 bytes), and small enough that both
+    // devices' rings together stay far below the memory of a machine.
+    static constexpr long long kMaxBytes = 64LL * 1024 * 1024;
+
+    // Why nCount buffers of nSize bytes, in frames of nFrameBytes, cannot be
+    // used; empty when they can. Checked before anything is allocated.
+    static std::string Unusable(int nCount, int nSize, int nFrameBytes);
+
+    // nCount slots, all empty; a negative count gives none. A count above
+    // kMaxCount gets no slots: such a ring is refused when it would be
+    // allocated, and even its empty slots could fill the memory.
     explicit CWaveBufferRing(int nCount);
     ~CWaveBufferRing();
     CWaveBufferRing(const CWaveBufferRing&) = delete;
@@ -17,7 +35,7 @@ public:
 
     // Releases any existing buffers, then gives every slot a header and a
     // block of nSize bytes (none if nSize is not positive). False, with every
-    // slot empty, if memory ran out.
+    // slot empty, if memory ran out or the ring is beyond the limits.
     bool Allocate(int nSize);
     // Frees every block and header and empties the slots.
     void Release();
@@ -30,6 +48,7 @@ public:
     bool Owns(const WAVEHDR* pHeader) const;
 
 private:
+    bool m_bTooMany = false;
     bool m_bAllocated = false;
     std::vector<WAVEHDR*> m_headers;
 };

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include <wx/button.h>
-#include <wx/choice.h>
 #include <wx/dialog.h>
 #include <wx/generic/statbmpg.h>
 #include <wx/statbox.h>
@@ -17,6 +16,7 @@
 #include "gui/OptionsWindow.h"
 #include "gui/StandardAWindow.h"
 #include "gui/TableLabelLayout.h"
+#include "gui/TemperamentChoice.h"
 #include "gui/TemperamentWindow.h"
 #include "gui/WxCanvas.h"
 #include "gui/WxPictures.h"
@@ -90,9 +90,9 @@ void CKlavoraForm::CreateControls() {
     CreateDrawnControls();
 
     const DuRect rcList{14, 78, 213, 14};
-    m_pList = Place(new wxChoice(this, IDC_TEMPERAMENTS, PosOf(rcList), SizeOf(rcList)));
+    m_pList = Place(new CTemperamentChoice(this, IDC_TEMPERAMENTS, PosOf(rcList), SizeOf(rcList)));
     CentreOnRect(m_pList, DuRect{14, 77, 213, 16});
-    m_pList->Bind(wxEVT_CHOICE, &CKlavoraForm::OnTemperamentChoice, this);
+    m_pList->Bind(wxEVT_COMBOBOX, &CKlavoraForm::OnTemperamentChoice, this);
     m_pList->SetHelpText("Choose the temperament to tune in.");
 
     // The line reaches to the button, so that "Standard A = 415.305 Hertz
@@ -244,6 +244,44 @@ int CKlavoraForm::ListAddString(const std::string& text) {
     m_pList->Insert(ToWx(text), static_cast<unsigned>(index));
     m_pList->SetSelection(selection >= index ? selection + 1 : selection);
     return index;
+}
+
+void CKlavoraForm::ListAddStrings(const std::vector<std::string>& texts) {
+    if (texts.empty()) {
+        return;
+    }
+    const int selection = ListGetCurSel();
+    const std::size_t before = m_astrList.size();
+    std::vector<std::pair<std::string, bool>> merged;
+    merged.reserve(before + texts.size());
+    for (std::size_t i = 0; i < before; ++i) {
+        merged.emplace_back(m_astrList[i], static_cast<int>(i) == selection);
+    }
+    std::vector<std::string> added(texts);
+    std::stable_sort(added.begin(), added.end(), LessNoCase);
+    for (std::string& text : added) {
+        merged.emplace_back(std::move(text), false);
+    }
+    // Entries already listed come before new ones that compare equal, as
+    // ListAddString places them.
+    std::inplace_merge(merged.begin(), merged.begin() + static_cast<long>(before), merged.end(),
+                       [](const auto& a, const auto& b) { return LessNoCase(a.first, b.first); });
+    wxArrayString items;
+    items.Alloc(merged.size());
+    m_astrList.clear();
+    m_astrList.reserve(merged.size());
+    int newSelection = wxNOT_FOUND;
+    for (std::size_t i = 0; i < merged.size(); ++i) {
+        items.Add(ToWx(merged[i].first));
+        m_astrList.push_back(std::move(merged[i].first));
+        if (merged[i].second) {
+            newSelection = static_cast<int>(i);
+        }
+    }
+    // One fill of the whole list: inserting entries one by one costs time
+    // that grows with the square of their number.
+    m_pList->SetAll(items);
+    m_pList->SetSelection(newSelection);
 }
 
 int CKlavoraForm::ListFindStringExact(const std::string& text) const {

@@ -24,7 +24,7 @@ class wxStaticText;
 class CKlavoraView;
 class CWxCanvas;
 class CTableLabelLayout;
-class wxChoice;
+class CTemperamentChoice;
 class wxDialog;
 
 class CKlavoraForm : public wxPanel, public IKlavoraForm, public CWaveSink {
@@ -61,6 +61,7 @@ public:
 
     // ---- IKlavoraForm ----
     int ListAddString(const std::string& text) override;
+    void ListAddStrings(const std::vector<std::string>& texts) override;
     int ListFindStringExact(const std::string& text) const override;
     int ListGetCurSel() const override;
     bool ListSetCurSel(int index) override;
@@ -99,7 +100,7 @@ private:
     void OnChangeStandardA(wxCommandEvent& event);
 
     CKlavoraView* m_pView = nullptr;
-    wxChoice* m_pList = nullptr;
+    CTemperamentChoice* m_pList = nullptr;
     // The names exactly as the view gave them, in list order.
     std::vector<std::string> m_astrList;
     std::map<int, wxWindow*> m_controls;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -14,8 +15,8 @@ namespace {
 // other program is recognised and never written to.
 constexpr int kApplicationId = 0x4B4C5631;
 constexpr int kSchemaVersion = 1;
-// How long a writer waits for another process's transaction to end.
-constexpr int kBusyTimeoutMs = 15000;
+
+std::atomic<std::uint64_t> g_nStatements{0};
 
 const char* const kSchema =
     "CREATE TABLE IF NOT EXISTS keys("
@@ -28,25 +29,17 @@ const char* const kSchema =
     "  data BLOB NOT NULL,"
     "  UNIQUE(key_id, name));";
 
-std::string HomeConfigDir() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg != nullptr && *xdg == '/') {
-        return xdg;
-    }
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.config";
-}
-
-bool FileExists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0;
-}
-
 // A file without any write permission bit was made read-only on purpose; it is
 // opened read-only even by a user (root) whom the permissions would not stop.
-bool MarkedReadOnly(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0;
+bool MarkedReadOnly(const struct stat& st) {
+    return (st.st_mode & 0222) == 0;
+}
+
+// What a failure to read the header of an existing file means: another
+// process holding it is no sign of damage.
+long HeaderFailure(int code) {
+    const int primary = code & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? ERROR_BUSY : ERROR_BADDB;
 }
 
 long MapSqlite(int code) {
@@ -89,6 +82,7 @@ bool MakeParentDirs(const std::string& file) {
 class Statement {
 public:
     Statement(sqlite3* db, const char* sql) {
+        g_nStatements.fetch_add(1, std::memory_order_relaxed);
         m_nStatus = sqlite3_prepare_v2(db, sql, -1, &m_pStmt, nullptr);
     }
     ~Statement() { sqlite3_finalize(m_pStmt); }
@@ -124,28 +118,6 @@ struct CStoreFile::Impl {
     ~Impl() { sqlite3_close_v2(db); }
 };
 
-struct StoreKey {
-    std::unique_ptr<CStoreFile> file;
-    std::int64_t id = 0;
-};
-
-std::string StoreFilePath() {
-    const char* explicitPath = std::getenv("KLAVORA_STORE");
-    if (explicitPath != nullptr && *explicitPath != '\0') {
-        return explicitPath;
-    }
-    return HomeConfigDir() + "/klavora/klavora.db";
-}
-
-std::string NormaliseKeyPath(const std::string& path) {
-    const std::size_t first = path.find_first_not_of('\\');
-    if (first == std::string::npos) {
-        return std::string();
-    }
-    const std::size_t last = path.find_last_not_of('\\');
-    return path.substr(first, last - first + 1);
-}
-
 CStoreFile::CStoreFile(std::unique_ptr<Impl> impl, std::string path)
     : m_pImpl(std::move(impl)), m_strPath(std::move(path)) {}
 
@@ -155,17 +127,25 @@ CStoreFile::~CStoreFile() {
     }
 }
 
-long CStoreFile::Open(const std::string& path, std::unique_ptr<CStoreFile>& out) {
-    return OpenImpl(path, false, out);
+long CStoreFile::Open(const std::string& path, std::unique_ptr<CStoreFile>& out, int waitMs) {
+    return OpenImpl(path, false, waitMs, out);
 }
 
-long CStoreFile::OpenOrCreate(const std::string& path, std::unique_ptr<CStoreFile>& out) {
-    return OpenImpl(path, true, out);
+long CStoreFile::OpenOrCreate(const std::string& path, std::unique_ptr<CStoreFile>& out,
+                              int waitMs) {
+    return OpenImpl(path, true, waitMs, out);
 }
 
-long CStoreFile::OpenImpl(const std::string& path, bool create, std::unique_ptr<CStoreFile>& out) {
+long CStoreFile::OpenImpl(const std::string& path, bool create, int waitMs,
+                          std::unique_ptr<CStoreFile>& out) {
     out.reset();
-    const bool existed = FileExists(path);
+    struct stat st;
+    const bool existed = ::stat(path.c_str(), &st) == 0;
+    if (existed && !S_ISREG(st.st_mode)) {
+        // A folder, a device or a FIFO is no store; opening a FIFO would wait
+        // for a writer for good.
+        return ERROR_BADDB;
+    }
     if (!existed && !create) {
         return ERROR_FILE_NOT_FOUND;
     }
@@ -177,7 +157,7 @@ long CStoreFile::OpenImpl(const std::string& path, bool create, std::unique_ptr<
     if (!existed) {
         flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     } else {
-        flags |= MarkedReadOnly(path) ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+        flags |= MarkedReadOnly(st) ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     }
     int rc = sqlite3_open_v2(path.c_str(), &impl->db, flags, nullptr);
     if (rc != SQLITE_OK && existed) {
@@ -190,7 +170,7 @@ long CStoreFile::OpenImpl(const std::string& path, bool create, std::unique_ptr<
     if (rc != SQLITE_OK) {
         return rc == SQLITE_CANTOPEN && !existed ? ERROR_ACCESS_DENIED : MapSqlite(rc);
     }
-    sqlite3_busy_timeout(impl->db, kBusyTimeoutMs);
+    sqlite3_busy_timeout(impl->db, waitMs > 0 ? waitMs : 0);
     sqlite3_extended_result_codes(impl->db, 0);
     std::unique_ptr<CStoreFile> file(new CStoreFile(std::move(impl), path));
 
@@ -200,33 +180,34 @@ long CStoreFile::OpenImpl(const std::string& path, bool create, std::unique_ptr<
     int version = 0;
     {
         Statement st(file->m_pImpl->db, "PRAGMA application_id");
-        if (st.Status() != SQLITE_OK || st.Step() != SQLITE_ROW) {
-            return ERROR_BADDB;
+        if (st.Status() != SQLITE_OK) {
+            return HeaderFailure(st.Status());
+        }
+        if (st.Step() != SQLITE_ROW) {
+            return HeaderFailure(st.Status());
         }
         appId = static_cast<int>(st.Int(0));
     }
     {
         Statement st(file->m_pImpl->db, "PRAGMA user_version");
-        if (st.Status() != SQLITE_OK || st.Step() != SQLITE_ROW) {
-            return ERROR_BADDB;
+        if (st.Status() != SQLITE_OK) {
+            return HeaderFailure(st.Status());
+        }
+        if (st.Step() != SQLITE_ROW) {
+            return HeaderFailure(st.Status());
         }
         version = static_cast<int>(st.Int(0));
     }
-    if (appId != kApplicationId || version != kSchemaVersion) {
-        bool empty = false;
-        if (appId == 0 && create) {
-            // A brand-new or zero-length file is an empty database: make it a store.
-            Statement st(file->m_pImpl->db, "SELECT count(*) FROM sqlite_master");
-            empty = st.Status() == SQLITE_OK && st.Step() == SQLITE_ROW && st.Int(0) == 0;
-        }
-        if (!empty) {
-            return ERROR_BADDB;
-        }
+    // Only a file made by this very call becomes a store: an existing file,
+    // even an empty one, is something else and stays as it is.
+    const bool makeStore = !existed && appId == 0;
+    if (!makeStore && (appId != kApplicationId || version != kSchemaVersion)) {
+        return ERROR_BADDB;
     }
     if (file->Exec("PRAGMA foreign_keys=ON") != ERROR_SUCCESS) {
         return ERROR_BADDB;
     }
-    if (create && appId != kApplicationId) {
+    if (makeStore) {
         const std::string setup = std::string("BEGIN IMMEDIATE;") + kSchema +
                                   "PRAGMA application_id=" + std::to_string(kApplicationId) +
                                   ";PRAGMA user_version=" + std::to_string(kSchemaVersion) +
@@ -265,8 +246,30 @@ long CStoreFile::Begin() {
     const long status = Exec("BEGIN IMMEDIATE");
     if (status != ERROR_SUCCESS) {
         m_nDepth = 0;
+        return status;
     }
-    return status;
+    // Writing into damaged pages could spread the damage over what is still
+    // sound: such a store is left exactly as it is.
+    if (!PagesSound()) {
+        Exec("ROLLBACK");
+        m_nDepth = 0;
+        return ERROR_BADDB;
+    }
+    return ERROR_SUCCESS;
+}
+
+bool CStoreFile::PagesSound() {
+    Statement st(m_pImpl->db, "PRAGMA quick_check(1)");
+    if (st.Status() != SQLITE_OK || st.Step() != SQLITE_ROW) {
+        Fail(st.Status());
+        return false;
+    }
+    const std::string verdict = st.Text(0);
+    if (verdict != "ok") {
+        m_strLastError = verdict;
+        return false;
+    }
+    return true;
 }
 
 long CStoreFile::Commit() {
@@ -466,84 +469,70 @@ long CStoreFile::DeleteValue(std::int64_t key, const std::string& name) {
     });
 }
 
-// ---- The registry calls -------------------------------------------------
+long CStoreFile::RenameValue(std::int64_t key, const std::string& name, const std::string& newName) {
+    return InTransaction([&]() -> long {
+        std::int64_t id = 0;
+        {
+            Statement st(m_pImpl->db, "SELECT id FROM vals WHERE key_id = ?1 AND name = ?2");
+            st.Bind(1, key);
+            st.Bind(2, name);
+            const int rc = st.Step();
+            if (rc == SQLITE_DONE) {
+                return ERROR_FILE_NOT_FOUND;
+            }
+            if (rc != SQLITE_ROW) {
+                return Fail(rc);
+            }
+            id = st.Int(0);
+        }
+        {
+            // Another value may carry the new name; the value itself may take
+            // another letter case of its own name.
+            Statement st(m_pImpl->db, "SELECT 1 FROM vals WHERE key_id = ?1 AND name = ?2 AND id <> ?3");
+            st.Bind(1, key);
+            st.Bind(2, newName);
+            st.Bind(3, id);
+            const int rc = st.Step();
+            if (rc == SQLITE_ROW) {
+                return ERROR_ALREADY_EXISTS;
+            }
+            if (rc != SQLITE_DONE) {
+                return Fail(rc);
+            }
+        }
+        Statement up(m_pImpl->db, "UPDATE vals SET name = ?2 WHERE id = ?1");
+        up.Bind(1, id);
+        up.Bind(2, newName);
+        return up.Step() == SQLITE_DONE ? ERROR_SUCCESS : Fail(up.Status());
+    });
+}
 
-long RegOpenKeyA(const std::string& subkey, HKEY* result) {
-    if (result == nullptr) {
-        return ERROR_INVALID_PARAMETER;
+long CStoreFile::CheckIntegrity(std::vector<std::string>& problems, int maxProblems) {
+    problems.clear();
+    const std::string sql = "PRAGMA integrity_check(" + std::to_string(maxProblems > 0 ? maxProblems : 1) + ")";
+    Statement st(m_pImpl->db, sql.c_str());
+    if (st.Status() != SQLITE_OK) {
+        return Fail(st.Status());
     }
-    *result = nullptr;
-    std::unique_ptr<CStoreFile> file;
-    long status = CStoreFile::Open(StoreFilePath(), file);
-    if (status != ERROR_SUCCESS) {
+    int rc;
+    while ((rc = st.Step()) == SQLITE_ROW) {
+        const std::string line = st.Text(0);
+        if (line != "ok") {
+            problems.push_back(line);
+        }
+    }
+    if (rc != SQLITE_DONE) {
+        // A page too damaged to check at all is a problem found, too.
+        const long status = Fail(rc);
+        if (status == ERROR_BADDB) {
+            problems.push_back(m_strLastError);
+            return ERROR_SUCCESS;
+        }
         return status;
     }
-    std::int64_t id = 0;
-    status = file->FindKey(subkey, &id);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    *result = new StoreKey{std::move(file), id};
     return ERROR_SUCCESS;
 }
 
-long RegCloseKey(HKEY key) {
-    if (key == nullptr) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    delete key;
-    return ERROR_SUCCESS;
-}
-
-long RegSetValueExA(HKEY key, const std::string& name, const char* data, std::size_t size) {
-    if (key == nullptr || (data == nullptr && size > 0)) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    return key->file->SetValue(key->id, name, std::string(data != nullptr ? data : "", size));
-}
-
-long RegQueryValueExA(HKEY key, const std::string& name, char* data, std::size_t* size) {
-    if (key == nullptr || size == nullptr) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    std::string stored;
-    const long status = key->file->GetValue(key->id, name, stored);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    const std::size_t capacity = *size;
-    *size = stored.size();
-    if (data == nullptr) {
-        return ERROR_SUCCESS;
-    }
-    if (stored.size() > capacity) {
-        return ERROR_MORE_DATA;
-    }
-    std::memcpy(data, stored.data(), stored.size());
-    return ERROR_SUCCESS;
-}
-
-long RegEnumValueA(HKEY key, std::size_t index, char* name, std::size_t* chars) {
-    if (key == nullptr || name == nullptr || chars == nullptr || *chars == 0) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    std::string found;
-    const long status = key->file->ValueNameAt(key->id, index, found);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    // The name and its NUL must fit.
-    if (found.size() + 1 > *chars) {
-        return ERROR_MORE_DATA;
-    }
-    std::memcpy(name, found.c_str(), found.size() + 1);
-    *chars = found.size();
-    return ERROR_SUCCESS;
-}
-
-long RegDeleteValueA(HKEY key, const std::string& name) {
-    if (key == nullptr) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    return key->file->DeleteValue(key->id, name);
+std::uint64_t StoreStatementCount() {
+    return g_nStatements.load(std::memory_order_relaxed);
 }

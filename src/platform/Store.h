@@ -3,8 +3,10 @@
 // named string values; paths and names compare without regard to letter case
 // and keep the case they were created with; values enumerate in the order
 // they were created. Opening never creates a key or the file. Every write is
-// one transaction, so several processes may write at once. A file that is not
-// a store is never written to. Each handle belongs to one thread at a time.
+// one transaction, so several processes may write at once; a store that
+// another process keeps busy is waited for only briefly and reported as busy,
+// never as damaged. A file that is not a store, or whose pages are damaged, is
+// never written to. Each handle belongs to one thread at a time.
 #pragma once
 
 #include <cstddef>
@@ -20,6 +22,7 @@ constexpr long ERROR_FILE_NOT_FOUND = 2;
 constexpr long ERROR_ACCESS_DENIED = 5;
 constexpr long ERROR_INVALID_PARAMETER = 87;
 constexpr long ERROR_BUSY = 170;
+constexpr long ERROR_ALREADY_EXISTS = 183;
 constexpr long ERROR_MORE_DATA = 234;
 constexpr long ERROR_NO_MORE_ITEMS = 259;
 constexpr long ERROR_BADDB = 1009;
@@ -27,6 +30,11 @@ constexpr long ERROR_BADDB = 1009;
 struct StoreKey;
 // An open key; null when no key was opened.
 using HKEY = StoreKey*;
+
+// How long one access waits for another process's transaction to end before
+// it reports ERROR_BUSY. The registry calls wait briefly, since the program
+// makes them on its user-interface thread.
+constexpr int kStoreWaitMs = 250;
 
 // Where the store lives: $KLAVORA_STORE, else $XDG_CONFIG_HOME/klavora/klavora.db,
 // else ~/.config/klavora/klavora.db. Resolved anew at every call.
@@ -46,31 +54,42 @@ long RegQueryValueExA(HKEY key, const std::string& name, char* data, std::size_t
 long RegEnumValueA(HKEY key, std::size_t index, char* name, std::size_t* chars);
 long RegDeleteValueA(HKEY key, const std::string& name);
 
+struct StoreValue {
+    std::string name;
+    std::string data;  // as stored, a string's terminating NUL included
+};
+// Every value of the key, names and data, in enumeration order, read at once.
+long RegEnumValuesA(HKEY key, std::vector<StoreValue>& values);
+// Sets several values in one transaction: all of them are written or none.
+long RegSetValuesA(HKEY key, const std::vector<StoreValue>& values);
+
 // Whole-store access for the store tool (creating the store and its keys,
 // listing, export and import). One connection to one store file.
 class CStoreFile {
 public:
-    struct Value {
-        std::string name;
-        std::string data;  // as stored, a string's terminating NUL included
-    };
+    using Value = StoreValue;
 
     ~CStoreFile();
     CStoreFile(const CStoreFile&) = delete;
     CStoreFile& operator=(const CStoreFile&) = delete;
 
-    // Opens an existing store. ERROR_FILE_NOT_FOUND when there is no file,
-    // ERROR_BADDB when the file is not a store (it is left as it is).
-    static long Open(const std::string& path, std::unique_ptr<CStoreFile>& out);
+    // Opens an existing store, waiting up to waitMs whenever another process
+    // holds it. ERROR_FILE_NOT_FOUND when there is no file, ERROR_BUSY when
+    // it stays busy, ERROR_BADDB when the file is not a store or not a
+    // regular file at all (it is left as it is, and a FIFO is never opened).
+    static long Open(const std::string& path, std::unique_ptr<CStoreFile>& out,
+                     int waitMs = kStoreWaitMs);
     // Opens the store, creating the file (and its folder) and its tables when
-    // there is no file yet. An existing file that is not a store is refused
-    // with ERROR_BADDB and left untouched.
-    static long OpenOrCreate(const std::string& path, std::unique_ptr<CStoreFile>& out);
+    // there is no file yet. An existing file that is not a store, even an
+    // empty one, is refused with ERROR_BADDB and left untouched.
+    static long OpenOrCreate(const std::string& path, std::unique_ptr<CStoreFile>& out,
+                             int waitMs = kStoreWaitMs);
 
     const std::string& Path() const { return m_strPath; }
 
     // Transactions group several writes; the single-write calls below open
-    // their own when none is running.
+    // their own when none is running. Begin takes the write lock and checks
+    // the pages first: ERROR_BADDB, writing nothing, when they are damaged.
     long Begin();
     long Commit();
     void Rollback();
@@ -88,6 +107,14 @@ public:
     // stored name and place stay), or adds a new value at the end.
     long SetValue(std::int64_t key, const std::string& name, const std::string& data);
     long DeleteValue(std::int64_t key, const std::string& name);
+    // Gives a value a new name, keeping its data and its place. ERROR_FILE_NOT_FOUND
+    // when there is no such value, ERROR_ALREADY_EXISTS when another value of
+    // the key has the new name (letter case aside).
+    long RenameValue(std::int64_t key, const std::string& name, const std::string& newName);
+
+    // SQLite's check of every page and index; problems gets one line per
+    // fault found (at most maxProblems), none when the store is sound.
+    long CheckIntegrity(std::vector<std::string>& problems, int maxProblems = 20);
 
     // Text of the last failure, for messages.
     const std::string& LastError() const { return m_strLastError; }
@@ -95,7 +122,9 @@ public:
 private:
     struct Impl;
     explicit CStoreFile(std::unique_ptr<Impl> impl, std::string path);
-    static long OpenImpl(const std::string& path, bool create, std::unique_ptr<CStoreFile>& out);
+    static long OpenImpl(const std::string& path, bool create, int waitMs,
+                         std::unique_ptr<CStoreFile>& out);
+    bool PagesSound();
     long Exec(const char* sql);
     long Fail(int sqliteCode);
     template <typename Fn>
@@ -110,3 +139,7 @@ private:
 // Normalises a key path: leading and trailing backslashes go. Empty when the
 // path names no key.
 std::string NormaliseKeyPath(const std::string& path);
+
+// How many SQL statements this process has prepared on stores so far; it
+// shows how the work of an operation grows with the size of the store.
+std::uint64_t StoreStatementCount();

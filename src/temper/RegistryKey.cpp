@@ -5,11 +5,14 @@
 CRegistryKey::~CRegistryKey() = default;
 
 HKEY CRegistryKey::Open(const std::string& subkey) {
+    long status = ERROR_SUCCESS;
+    return Open(subkey, status);
+}
+
+HKEY CRegistryKey::Open(const std::string& subkey, long& status) {
     HKEY key = nullptr;
-    if (RegOpenKeyA(subkey, &key) != ERROR_SUCCESS) {
-        return nullptr;
-    }
-    return key;
+    status = RegOpenKeyA(subkey, &key);
+    return status == ERROR_SUCCESS ? key : nullptr;
 }
 
 void CRegistryKey::Close(HKEY key) {
@@ -20,6 +23,16 @@ void CRegistryKey::Close(HKEY key) {
 
 long CRegistryKey::SetString(HKEY key, const std::string& name, const std::string& text) {
     return RegSetValueExA(key, name, text.c_str(), text.size() + 1);
+}
+
+long CRegistryKey::SetStrings(HKEY key,
+                              const std::vector<std::pair<std::string, std::string>>& values) {
+    std::vector<StoreValue> data;
+    data.reserve(values.size());
+    for (const auto& value : values) {
+        data.push_back(StoreValue{value.first, value.second + '\0'});
+    }
+    return RegSetValuesA(key, data);
 }
 
 long CRegistryKey::GetString(HKEY key, const std::string& name, std::string& text) {
@@ -56,4 +69,26 @@ int CRegistryKey::EnumValueName(HKEY key, int index, std::string& name) {
     }
     name.assign(buffer, chars);
     return index + 1;
+}
+
+long CRegistryKey::EnumStrings(HKEY key, std::vector<std::pair<std::string, std::string>>& values) {
+    values.clear();
+    std::vector<StoreValue> stored;
+    const long status = RegEnumValuesA(key, stored);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    values.reserve(stored.size());
+    for (const StoreValue& value : stored) {
+        if (value.name.size() + 1 > kBufferSize) {
+            continue;
+        }
+        std::string text;
+        if (value.data.size() <= kBufferSize) {
+            const std::size_t nul = value.data.find('\0');
+            text = value.data.substr(0, nul);
+        }
+        values.emplace_back(value.name, std::move(text));
+    }
+    return ERROR_SUCCESS;
 }

@@ -9,6 +9,12 @@
 extern const char kSeedCatalogueText[];
 extern const std::size_t kSeedCatalogueTextSize;
 
+namespace {
+
+const char* const kBusyText = "the store is busy: another program is writing to it";
+
+}  // namespace
+
 const char* const kSettingsKeyPath = "SOFTWARE\\Klavora\\Settings";
 const char* const kTemperamentsKeyPath = "SOFTWARE\\Klavora\\Temperaments";
 
@@ -29,15 +35,18 @@ std::vector<SeedTemperament> SeedCatalogue() {
     return seeds;
 }
 
-StoreSetupResult InitializeStore(const std::string& path) {
+StoreSetupResult InitializeStore(const std::string& path, int waitMs) {
     StoreSetupResult result;
     std::unique_ptr<CStoreFile> file;
-    result.createdFile = CStoreFile::Open(path, file) == ERROR_FILE_NOT_FOUND;
-    result.status = CStoreFile::OpenOrCreate(path, file);
+    result.createdFile = CStoreFile::Open(path, file, waitMs) == ERROR_FILE_NOT_FOUND;
+    result.status = CStoreFile::OpenOrCreate(path, file, waitMs);
     if (result.status != ERROR_SUCCESS) {
         result.createdFile = false;
-        result.error = result.status == ERROR_BADDB ? "the file is not a Klavora store"
-                                                    : "the store cannot be created";
+        switch (result.status) {
+            case ERROR_BADDB: result.error = "the file is damaged or is not a Klavora store"; break;
+            case ERROR_BUSY: result.error = kBusyText; break;
+            default: result.error = "the store cannot be created";
+        }
         return result;
     }
     // Nothing to write when both keys are there: a read-only store passes too.
@@ -66,9 +75,16 @@ StoreSetupResult InitializeStore(const std::string& path) {
             file->Rollback();
         }
     }
-    if (result.status != ERROR_SUCCESS) {
+    if (result.status == ERROR_SUCCESS) {
+        return result;
+    }
+    result.createdSettings = result.createdTemperaments = false;
+    if (result.status == ERROR_BUSY) {
+        result.error = kBusyText;
+    } else if (result.status == ERROR_BADDB) {
+        result.error = "the file is damaged (" + file->LastError() + ")";
+    } else {
         result.error = file->LastError().empty() ? "the store cannot be written" : file->LastError();
-        result.createdSettings = result.createdTemperaments = false;
     }
     return result;
 }

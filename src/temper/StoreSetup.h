@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Store.h"
+
 // The two keys the program opens.
 extern const char* const kSettingsKeyPath;
 extern const char* const kTemperamentsKeyPath;
@@ -28,5 +30,6 @@ struct StoreSetupResult {
 };
 
 // Creates the store file if needed, and each of the two keys only if it does
-// not exist yet; a key the user emptied stays empty. One transaction.
-StoreSetupResult InitializeStore(const std::string& path);
+// not exist yet; a key the user emptied stays empty. One transaction. waitMs
+// bounds each wait for another process that holds the store.
+StoreSetupResult InitializeStore(const std::string& path, int waitMs = kStoreWaitMs);

@@ -4,6 +4,7 @@
 
 #include "temper/NumberFormat.h"
 #include "temper/Temperament.h"
+#include "temper/TemperamentName.h"
 #include "temper/TemperamentSet.h"
 #include "temper/TemperamentStore.h"
 
@@ -82,6 +83,18 @@ CTemperamentDlg::SaveResult CTemperamentDlg::OnSave(IMessageHost& host) {
     if (m_strName.empty()) {
         host.MessageBox("Please enter a name for your new temperament", kSaveCaption,
                         MB_OK | MB_ICONEXCLAMATION);
+        return kFocusName;
+    }
+    // A name the store could not give back would hide the temperament, and
+    // every one listed after it, at the next start.
+    const NameProblem problem = CheckValueName(m_strName);
+    if (problem == NameProblem::TooLong || problem == NameProblem::ControlCharacter) {
+        host.MessageBox(problem == NameProblem::TooLong
+                            ? "The name of a temperament can have at most 254 characters.\r\n"
+                              "Please choose a shorter name."
+                            : "The name of a temperament cannot contain tabs, line breaks or "
+                              "other control characters.\r\nPlease choose a different name.",
+                        kSaveCaption, MB_OK | MB_ICONEXCLAMATION);
         return kFocusName;
     }
     const bool asked = m_dRemainingComma != 0.0;

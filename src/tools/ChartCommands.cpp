@@ -16,8 +16,6 @@
 namespace {
 
 constexpr double kDefaultStandardA = 415.0;
-// The program reads names and texts of at most this many characters.
-constexpr std::size_t kLongestName = 254;
 
 }  // namespace
 
@@ -127,7 +125,7 @@ int Show(ToolContext& ctx, const std::vector<std::string>& args) {
     std::string name;
     std::array<double, 12> offsets;
     int status = kExitOk;
-    if (!LoadTemperament(s, ctx, wanted, name, offsets, status)) {
+    if (!LoadTemperament(s, ctx, NameArgument(wanted), name, offsets, status)) {
         return status;
     }
     if (!haveStandardA) {
@@ -163,13 +161,9 @@ int ImportScl(ToolContext& ctx, const std::vector<std::string>& args) {
     if (name.empty()) {
         name = BaseNameWithoutScl(args[0]);
     }
-    for (const char c : name) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-            return ctx.Fail(kExitUsage, "a temperament name cannot hold control characters");
-        }
-    }
-    if (name.empty() || name.size() > kLongestName) {
-        return ctx.Fail(kExitUsage, "a temperament name has 1 to 254 characters");
+    int status = kExitOk;
+    if (!CheckNewName(ctx, name, status)) {
+        return status;
     }
     CStoreSession s(ctx);
     std::int64_t key = 0;
@@ -205,7 +199,7 @@ int ExportScl(ToolContext& ctx, const std::vector<std::string>& args) {
     std::string name;
     std::array<double, 12> offsets;
     int status = kExitOk;
-    if (!LoadTemperament(s, ctx, args[0], name, offsets, status)) {
+    if (!LoadTemperament(s, ctx, NameArgument(args[0]), name, offsets, status)) {
         return status;
     }
     const std::string text = FormatScala(name, offsets);

@@ -106,6 +106,24 @@ std::string EscapeQuoted(const std::string& raw) {
     return out;
 }
 
+bool UnescapeQuoted(const std::string& quoted, std::string& raw) {
+    std::size_t pos = 0;
+    std::string why;
+    return ReadQuoted(quoted, pos, raw, why) && pos == quoted.size();
+}
+
+std::string PrintableField(const std::string& raw) {
+    if (!raw.empty() && raw[0] == '"') {
+        return EscapeQuoted(raw);
+    }
+    for (const char c : raw) {
+        if (IsControl(static_cast<unsigned char>(c))) {
+            return EscapeQuoted(raw);
+        }
+    }
+    return raw;
+}
+
 std::string FormatExport(const std::vector<ExportKey>& keys) {
     std::string out = std::string(kExportHeader) + "\n";
     for (const ExportKey& key : keys) {

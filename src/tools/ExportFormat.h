@@ -26,6 +26,12 @@ struct ExportKey {
 extern const char* const kExportHeader;
 
 std::string EscapeQuoted(const std::string& raw);
+// The reverse of EscapeQuoted for a whole argument: false unless quoted is
+// one quoted string and nothing else.
+bool UnescapeQuoted(const std::string& quoted, std::string& raw);
+// A name or text as the tool prints it in a list: as it is, or quoted as in
+// an export when it holds control characters or begins with a quote.
+std::string PrintableField(const std::string& raw);
 std::string FormatExport(const std::vector<ExportKey>& keys);
 // Parses an export; on failure returns false with "line N: what" in error.
 bool ParseExport(const std::string& text, std::vector<ExportKey>& keys, std::string& error);

@@ -1,5 +1,6 @@
 #include "tools/ScalaFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
@@ -138,7 +139,9 @@ bool ParseScalaTwelveTone(const std::string& text, ScalaScale& scale, std::strin
     }
     for (int i = 0; i < 11; ++i) {
         scale.cents[i] = pitches[i];
-        if (!(pitches[i] > 0.0 && pitches[i] < 1200.0)) {
+        // A degree may sound with the first note (0 cents, as a written-out
+        // 1199.9999999 does), never below it or at the octave.
+        if (!(pitches[i] >= 0.0 && pitches[i] < 1200.0)) {
             error = "pitch " + std::to_string(i + 1) + " lies outside the octave";
             return false;
         }
@@ -150,7 +153,9 @@ bool ParseScalaTwelveTone(const std::string& text, ScalaScale& scale, std::strin
         const auto cents = PositionsOf(offsets);
         bool same = true;
         for (int i = 0; i < 11; ++i) {
-            same = same && std::fabs(cents[i] - scale.cents[i]) <= kRecordedTolerance;
+            // A note just below the octave is listed as the first note.
+            const double apart = std::fabs(cents[i] - scale.cents[i]);
+            same = same && std::min(apart, std::fabs(apart - 1200.0)) <= kRecordedTolerance;
         }
         if (same) {
             scale.hasRecordedOffsets = true;
@@ -209,10 +214,18 @@ std::string FormatScala(const std::string& rawName, const std::array<double, 12>
     std::string out = "! " + name + ".scl\n";
     out += "!\n";
     out += kOffsetsComment + FormatTemperamentText(offsets) + "\n";
-    out += name + "\n";
+    // A description beginning with '!' would be read as a comment, and the
+    // file as one without a description: a blank in front keeps it a
+    // description, and readers trim it.
+    out += (name.empty() || name[0] != '!' ? "" : " ") + name + "\n";
     out += " 12\n!\n";
     for (double c : cents) {
-        out += " " + FormatFixed(c, 6) + "\n";
+        // A note that rounds to the octave is the first note again.
+        std::string text = FormatFixed(c, 6);
+        if (text == "1200.000000") {
+            text = "0.000000";
+        }
+        out += " " + text + "\n";
     }
     out += " 2/1\n";
     return out;

@@ -9,6 +9,7 @@
 #include "platform/Store.h"
 #include "temper/StoreSetup.h"
 #include "tools/ChartCommands.h"
+#include "tools/CheckCommands.h"
 #include "tools/ExportFormat.h"
 #include "tools/SheetCommand.h"
 #include "tools/ToolSupport.h"
@@ -21,7 +22,7 @@ int ToolContext::Fail(int code, const std::string& message) const {
 namespace {
 
 int Init(ToolContext& ctx, const std::vector<std::string>&) {
-    const StoreSetupResult r = InitializeStore(ctx.storePath);
+    const StoreSetupResult r = InitializeStore(ctx.storePath, kToolWaitMs);
     if (r.status != ERROR_SUCCESS) {
         return ctx.Fail(kExitStore, "cannot initialise " + ctx.storePath + ": " + r.error);
     }
@@ -46,7 +47,7 @@ int Keys(ToolContext& ctx, const std::vector<std::string>&) {
         return s.Failed(st);
     }
     for (const std::string& p : paths) {
-        ctx.out << p << '\n';
+        ctx.out << PrintableField(p) << '\n';
     }
     return kExitOk;
 }
@@ -61,8 +62,10 @@ int List(ToolContext& ctx, const std::vector<std::string>& args) {
     if (const long st = s.File().ListValues(key, values); st != ERROR_SUCCESS) {
         return s.Failed(st);
     }
+    // One value a line, name and text split by a tab: what would break the
+    // line up is quoted.
     for (const CStoreFile::Value& v : values) {
-        ctx.out << v.name << '\t' << StoredText(v.data) << '\n';
+        ctx.out << PrintableField(v.name) << '\t' << PrintableField(StoredText(v.data)) << '\n';
     }
     return kExitOk;
 }
@@ -74,7 +77,7 @@ int Get(ToolContext& ctx, const std::vector<std::string>& args) {
         return s.Status();
     }
     std::string data;
-    const long st = s.File().GetValue(key, args[1], data);
+    const long st = s.File().GetValue(key, NameArgument(args[1]), data);
     if (st == ERROR_FILE_NOT_FOUND) {
         return ctx.Fail(kExitNotFound, "no value \"" + args[1] + "\" in key " + args[0]);
     }
@@ -89,6 +92,10 @@ int Set(ToolContext& ctx, const std::vector<std::string>& args) {
     if (NormaliseKeyPath(args[0]).empty() || !IsPrintableKeyPath(args[0]) ||
         args[0].find("\\\\") != std::string::npos) {
         return ctx.Fail(kExitUsage, "not a key path: \"" + args[0] + "\"");
+    }
+    int status = kExitOk;
+    if (!CheckNewName(ctx, args[1], status)) {
+        return status;
     }
     CStoreSession s(ctx);
     if (!s.Open()) {
@@ -117,7 +124,7 @@ int Delete(ToolContext& ctx, const std::vector<std::string>& args) {
     if (!s.Open() || !s.FindKey(args[0], key)) {
         return s.Status();
     }
-    const long st = s.File().DeleteValue(key, args[1]);
+    const long st = s.File().DeleteValue(key, NameArgument(args[1]));
     if (st == ERROR_FILE_NOT_FOUND) {
         return ctx.Fail(kExitNotFound, "no value \"" + args[1] + "\" in key " + args[0]);
     }
@@ -174,6 +181,12 @@ int Import(ToolContext& ctx, const std::vector<std::string>& args) {
         if (NormaliseKeyPath(k.path).empty() || k.path.find("\\\\") != std::string::npos) {
             return ctx.Fail(kExitUsage, args[0] + ": not a key path: \"" + k.path + "\"");
         }
+        for (const ExportKey::Entry& e : k.values) {
+            const std::string why = NameRefusal(e.name);
+            if (!why.empty()) {
+                return ctx.Fail(kExitUsage, args[0] + ": in key " + k.path + ": " + why);
+            }
+        }
     }
     // A restore may start from nothing: the store is created when missing.
     CStoreSession s(ctx);
@@ -214,6 +227,7 @@ std::vector<ToolCommand> BuildCommands() {
         {"import", "FILE", "read keys and values from an export, replacing equal names", 1, 1,
          Import},
     };
+    AddCheckCommands(commands);
     AddChartCommands(commands);
     AddSheetCommand(commands);
     return commands;
@@ -236,9 +250,11 @@ void PrintHelp(std::ostream& out) {
            " matter.\n"
            "The store is $KLAVORA_STORE, else $XDG_CONFIG_HOME/klavora/klavora.db\n"
            "(~/.config/klavora/klavora.db).\n\n"
+           "Names to look up may be given as list prints them (in quotes, with escapes).\n\n"
            "Exit status: 0 done, 1 not found, 2 wrong usage or input, 3 the store (or a file)\n"
-           "cannot be read or written. A failed command changes nothing.\n"
-           "sheet gives 2 also for a name it cannot find and a file it cannot write.\n";
+           "cannot be read or written, 4 check found problems. A failed command changes\n"
+           "nothing. sheet gives 2 also for a name it cannot find and a file it cannot\n"
+           "write.\n";
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitNotFound = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitStore = 3;
+constexpr int kExitProblems = 4;  // "check" found something the program cannot use
 
 struct ToolContext {
     std::ostream& out;

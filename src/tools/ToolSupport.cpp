@@ -1,5 +1,6 @@
 #include "tools/ToolSupport.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,9 +9,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "temper/TemperamentName.h"
+#include "tools/ExportFormat.h"
+
 bool CStoreSession::Open(bool create) {
-    const long st = create ? CStoreFile::OpenOrCreate(m_ctx.storePath, m_pFile)
-                           : CStoreFile::Open(m_ctx.storePath, m_pFile);
+    const long st = create ? CStoreFile::OpenOrCreate(m_ctx.storePath, m_pFile, kToolWaitMs)
+                           : CStoreFile::Open(m_ctx.storePath, m_pFile, kToolWaitMs);
     if (st == ERROR_FILE_NOT_FOUND) {
         m_nStatus = m_ctx.Fail(kExitStore, "there is no store at " + m_ctx.storePath +
                                                " (\"klavora-store init\" creates it)");
@@ -38,17 +42,58 @@ bool CStoreSession::FindKey(const std::string& path, std::int64_t& id) {
 
 int CStoreSession::Failed(long status) {
     std::string why;
+    struct stat st;
     switch (status) {
         case ERROR_ACCESS_DENIED: why = "access denied"; break;
-        case ERROR_BADDB: why = "the file is damaged or is not a Klavora store"; break;
-        case ERROR_BUSY: why = "another program keeps it busy"; break;
+        case ERROR_BADDB:
+            why = ::stat(m_ctx.storePath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)
+                      ? "it is not a regular file"
+                      : "the file is damaged or is not a Klavora store";
+            break;
+        case ERROR_BUSY:
+            why = "it is busy: another program is writing to it (try again when it has finished)";
+            break;
         default: why = "error " + std::to_string(status);
     }
-    if (m_pFile && !m_pFile->LastError().empty() && status != ERROR_BADDB) {
+    if (m_pFile && !m_pFile->LastError().empty() && status != ERROR_BADDB &&
+        status != ERROR_BUSY) {
         why += " (" + m_pFile->LastError() + ")";
     }
     m_nStatus = m_ctx.Fail(kExitStore, "the store " + m_ctx.storePath + " cannot be used: " + why);
     return m_nStatus;
+}
+
+std::string NameRefusal(const std::string& name) {
+    switch (CheckValueName(name)) {
+        case NameProblem::None:
+            break;
+        case NameProblem::Empty:
+            return "a name cannot be empty";
+        case NameProblem::TooLong:
+            return "a name can have at most 254 characters; this one has " +
+                   std::to_string(name.size()) + " characters";
+        case NameProblem::ControlCharacter:
+            return "a name cannot hold tabs, line breaks or other control characters: " +
+                   EscapeQuoted(name.substr(0, 80)) + (name.size() > 80 ? "..." : "");
+    }
+    return std::string();
+}
+
+bool CheckNewName(ToolContext& ctx, const std::string& name, int& status) {
+    const std::string why = NameRefusal(name);
+    if (why.empty()) {
+        return true;
+    }
+    status = ctx.Fail(kExitUsage, why);
+    return false;
+}
+
+std::string NameArgument(const std::string& arg) {
+    std::string raw;
+    if (arg.size() >= 2 && arg.front() == '"' && arg.back() == '"' && UnescapeQuoted(arg, raw)) {
+        return raw;
+    }
+    return arg;
 }
 
 std::string StoredText(const std::string& data) {

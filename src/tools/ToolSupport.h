@@ -9,6 +9,10 @@
 #include "platform/Store.h"
 #include "tools/StoreTool.h"
 
+// How long the tool waits for another process that holds the store: longer
+// than the program does, as nobody waits on a window meanwhile.
+constexpr int kToolWaitMs = 2000;
+
 // One command's use of the store. Open and FindKey print the failure and
 // remember its exit code, which Status returns.
 class CStoreSession {
@@ -28,6 +32,16 @@ private:
     std::unique_ptr<CStoreFile> m_pFile;
     int m_nStatus = kExitOk;
 };
+
+// Checks a name that a command is about to store: the program reads back
+// names of 1 to 254 characters without control characters. On refusal the
+// reason is printed and status holds the exit code.
+bool CheckNewName(ToolContext& ctx, const std::string& name, int& status);
+// Why a name cannot be stored, or empty when it can.
+std::string NameRefusal(const std::string& name);
+// A name given on the command line: as it is, or, written in quotes as list
+// and check print it, the name those quotes stand for.
+std::string NameArgument(const std::string& arg);
 
 // A string value's text: its data without the terminating NUL.
 std::string StoredText(const std::string& data);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "temper/MessageHost.h"
 
@@ -22,6 +23,13 @@ public:
     // The temperament list 1011: a sorted drop-down list. Indices are 0-based;
     // -1 means none. Adding, finding and sorting ignore letter case.
     virtual int ListAddString(const std::string& text) = 0;
+    // Adds many entries at once, each placed as ListAddString places it.
+    // Forms override it to fill their list in one pass.
+    virtual void ListAddStrings(const std::vector<std::string>& texts) {
+        for (const std::string& text : texts) {
+            ListAddString(text);
+        }
+    }
     virtual int ListFindStringExact(const std::string& text) const = 0;
     virtual int ListGetCurSel() const = 0;
     // Selects an entry; an index out of range clears the selection and fails.

@@ -48,9 +48,10 @@ public:
     std::string ReadSetting(const std::string& name) const;
     void ReadIntSetting(const std::string& name, int& value, int def) const;
     void ReadDoubleSetting(const std::string& name, double& value, double def) const;
-    void WriteSetting(const std::string& name, const std::string& text) const;
-    void WriteIntSetting(const std::string& name, int value) const;
-    void WriteDoubleSetting(const std::string& name, double value) const;
+    // The write's status (ERROR_SUCCESS, or why nothing was written).
+    long WriteSetting(const std::string& name, const std::string& text) const;
+    long WriteIntSetting(const std::string& name, int value) const;
+    long WriteDoubleSetting(const std::string& name, double value) const;
     void LoadSettings();
     void SaveSettings();
     void LoadTemperaments();
@@ -133,6 +134,9 @@ public:
 
     // ---- State, for the window layer and tests ----
     bool TemperamentsReady() const { return m_bTemperamentsReady; }
+    // Why the store could not be used at start (ERROR_BUSY, ERROR_BADDB or
+    // ERROR_ACCESS_DENIED), or ERROR_SUCCESS; while set, nothing is written.
+    long StoreFailure() const { return m_nStoreFailure; }
     bool IsListening() const { return m_bListening; }
     bool IsPlaying() const { return m_bPlaying; }
     bool RecorderOpen() const { return m_bRecorderOpen; }
@@ -173,6 +177,10 @@ private:
     void CreateDevices();
     // Runs one of the five table builders' loops.
     void BuildTable(int mode);
+    // Remembers the first failure that makes the store unusable in this run.
+    void NoteStoreStatus(long status) const;
+    // Writes all eight settings in one go; the store's status.
+    long WriteAllSettings() const;
 
     IKlavoraForm& m_form;
     std::string m_strStandardA;
@@ -209,4 +217,6 @@ private:
     double m_dOctaveFactor = 1.0;
     // Counts measurements between display updates; survives stops and starts.
     int m_nUpdateCounter = 0;
+    // Set by the reads at start when the store is busy, damaged or unreadable.
+    mutable long m_nStoreFailure = 0;
 };

@@ -1,6 +1,10 @@
 // The eight settings, read once at start-up and written once at the end, and
-// the loading of the temperament catalogue.
+// the loading of the temperament catalogue. A store that another program
+// keeps busy, or that is damaged, is reported once; the program then goes on
+// with the defaults and never writes over what it could not read.
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "temper/NumberFormat.h"
 #include "temper/RegistryKey.h"
@@ -9,15 +13,57 @@
 #include "view/KlavoraView.h"
 #include "view/ViewIds.h"
 
+namespace {
+
+// Whether a status of the store means it cannot be used at all in this run;
+// a missing file, key or value is no failure of the store.
+bool StoreUnusable(long status) {
+    return status == ERROR_BUSY || status == ERROR_BADDB || status == ERROR_ACCESS_DENIED;
+}
+
+std::string StoreProblemText(long status, const std::string& path) {
+    std::string why;
+    std::string after = "Klavora will start with its default settings and will not change the store.";
+    switch (status) {
+        case ERROR_BUSY:
+            why = "because another program is using the store:";
+            break;
+        case ERROR_BADDB:
+            why = "because the store is damaged or is not a Klavora store:";
+            after = "Klavora will start with its default settings and will leave the file as it is.";
+            break;
+        default:
+            why = "because it is not allowed to read the store:";
+    }
+    return "Klavora was unable to read its settings and temperaments " + why + "\r\n" + path +
+           "\r\n" + after;
+}
+
+}  // namespace
+
+void CKlavoraView::NoteStoreStatus(long status) const {
+    if (m_nStoreFailure == ERROR_SUCCESS && StoreUnusable(status)) {
+        m_nStoreFailure = status;
+    }
+}
+
 std::string CKlavoraView::ReadSetting(const std::string& name) const {
+    // Once the store has failed, the remaining settings take their defaults
+    // at once instead of waiting on it again.
+    if (m_nStoreFailure != ERROR_SUCCESS) {
+        return std::string();
+    }
     CRegistryKey reg;
-    HKEY key = reg.Open(kSettingsKeyPath);
+    long status = ERROR_SUCCESS;
+    HKEY key = reg.Open(kSettingsKeyPath, status);
     if (key == nullptr) {
+        NoteStoreStatus(status);
         return std::string();
     }
     std::string text;
-    const long status = reg.GetString(key, name, text);
+    status = reg.GetString(key, name, text);
     reg.Close(key);
+    NoteStoreStatus(status);
     return status == ERROR_SUCCESS ? text : std::string();
 }
 
@@ -31,24 +77,30 @@ void CKlavoraView::ReadDoubleSetting(const std::string& name, double& value, dou
     value = text.empty() ? def : ParseAtof(text.c_str());
 }
 
-void CKlavoraView::WriteSetting(const std::string& name, const std::string& text) const {
+long CKlavoraView::WriteSetting(const std::string& name, const std::string& text) const {
+    if (m_nStoreFailure != ERROR_SUCCESS) {
+        return m_nStoreFailure;
+    }
     CRegistryKey reg;
-    HKEY key = reg.Open(kSettingsKeyPath);
+    long status = ERROR_SUCCESS;
+    HKEY key = reg.Open(kSettingsKeyPath, status);
     if (key != nullptr) {
-        reg.SetString(key, name, text);
+        status = reg.SetString(key, name, text);
         reg.Close(key);
     }
+    return status;
 }
 
-void CKlavoraView::WriteIntSetting(const std::string& name, int value) const {
-    WriteSetting(name, std::to_string(value));
+long CKlavoraView::WriteIntSetting(const std::string& name, int value) const {
+    return WriteSetting(name, std::to_string(value));
 }
 
-void CKlavoraView::WriteDoubleSetting(const std::string& name, double value) const {
-    WriteSetting(name, FormatStreamDouble(value));
+long CKlavoraView::WriteDoubleSetting(const std::string& name, double value) const {
+    return WriteSetting(name, FormatStreamDouble(value));
 }
 
 void CKlavoraView::LoadSettings() {
+    m_nStoreFailure = ERROR_SUCCESS;
     m_pTemperaments = std::make_unique<CTemperamentSet>();
     LoadTemperaments();
     const std::string saved = ReadSetting("Temperament");
@@ -70,37 +122,74 @@ void CKlavoraView::LoadSettings() {
     ReadIntSetting("NumBuffers", m_nNumBuffers, 5);
     ReadIntSetting("RecordingDevice", m_nRecordingDevice, -1);
     ReadIntSetting("PlaybackDevice", m_nPlaybackDevice, -1);
+    if (m_nStoreFailure != ERROR_SUCCESS) {
+        m_form.MessageBox(StoreProblemText(m_nStoreFailure, StoreFilePath()), "Klavora",
+                          MB_OK | MB_ICONINFORMATION);
+    }
+}
+
+long CKlavoraView::WriteAllSettings() const {
+    const std::vector<std::pair<std::string, std::string>> values = {
+        {"Temperament", m_strTemperament},
+        {"View", std::to_string(m_nView)},
+        {"StandardA", FormatStreamDouble(m_dStandardA)},
+        {"SamplingRate", std::to_string(m_nSamplingRate)},
+        {"NumBuffers", std::to_string(m_nNumBuffers)},
+        {"BufferSize", std::to_string(m_nBufferSize)},
+        {"PlaybackDevice", std::to_string(m_nPlaybackDevice)},
+        {"RecordingDevice", std::to_string(m_nRecordingDevice)},
+    };
+    CRegistryKey reg;
+    long status = ERROR_SUCCESS;
+    HKEY key = reg.Open(kSettingsKeyPath, status);
+    if (key != nullptr) {
+        status = reg.SetStrings(key, values);
+        reg.Close(key);
+    }
+    return status;
 }
 
 void CKlavoraView::SaveSettings() {
-    WriteSetting("Temperament", m_strTemperament);
-    WriteIntSetting("View", m_nView);
-    WriteDoubleSetting("StandardA", m_dStandardA);
-    WriteIntSetting("SamplingRate", m_nSamplingRate);
-    WriteIntSetting("NumBuffers", m_nNumBuffers);
-    WriteIntSetting("BufferSize", m_nBufferSize);
-    WriteIntSetting("PlaybackDevice", m_nPlaybackDevice);
-    WriteIntSetting("RecordingDevice", m_nRecordingDevice);
+    // Settings that could not be read from the store are never written over
+    // it: the store keeps what it holds.
+    if (m_nStoreFailure != ERROR_SUCCESS) {
+        return;
+    }
+    // The eight go in one transaction, so that two copies of the program
+    // closing at once leave one copy's settings, never a mixture; a store
+    // that is busy for a moment gets one more try.
+    if (WriteAllSettings() == ERROR_BUSY) {
+        WriteAllSettings();
+    }
 }
 
 void CKlavoraView::LoadTemperaments() {
     CRegistryKey reg;
-    HKEY key = reg.Open(kTemperamentsKeyPath);
+    long status = ERROR_SUCCESS;
+    HKEY key = reg.Open(kTemperamentsKeyPath, status);
     if (key == nullptr) {
+        NoteStoreStatus(status);
         m_bTemperamentsReady = false;
         return;
     }
-    int index = 0;
-    std::string name;
-    while (int next = reg.EnumValueName(key, index, name)) {
-        std::string text;
-        reg.GetString(key, name, text);
-        if (m_pTemperaments->AddFromText(text, name)) {
-            m_form.ListAddString(name);
-        }
-        index = next;
-    }
+    // One read of the whole key and one fill of the list, however many
+    // temperaments there are.
+    std::vector<std::pair<std::string, std::string>> values;
+    status = reg.EnumStrings(key, values);
     reg.Close(key);
+    if (status != ERROR_SUCCESS) {
+        NoteStoreStatus(status);
+        m_bTemperamentsReady = false;
+        return;
+    }
+    std::vector<std::string> names;
+    names.reserve(values.size());
+    for (const auto& value : values) {
+        if (m_pTemperaments->AddFromText(value.second, value.first)) {
+            names.push_back(value.first);
+        }
+    }
+    m_form.ListAddStrings(names);
     m_form.ListSetCurSel(0);
     m_bTemperamentsReady = true;
 }

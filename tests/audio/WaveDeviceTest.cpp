@@ -359,13 +359,36 @@ TYPED_TEST(WaveDevice, BufferCountZero) {
     EXPECT_TRUE(negative.Open());
 }
 
-TYPED_TEST(WaveDevice, UnusableBufferSizesFailWithAnError) {
-    for (int nSize : {0, -8, 7, 66}) {
-        auto pDevice = this->OpenDevice(2, nSize);
-        EXPECT_FALSE(pDevice->Start()) << nSize;
-        EXPECT_EQ(ErrorText(MMSYSERR_INVALPARAM), pDevice->GetLastError());
-        EXPECT_EQ(5, pDevice->GetState());
+TYPED_TEST(WaveDevice, BuffersThatCannotWorkAreRefusedAtOpen) {
+    // Sizes that are no whole number of frames, more buffers than a device
+    // queues, and rings too large to hold: refused before anything is
+    // opened or allocated, through the usual failure of Open.
+    struct SCase {
+        int nCount;
+        int nSize;
+    };
+    for (const SCase c : {SCase{2, 0}, SCase{2, -8}, SCase{2, 7}, SCase{2, 66}, SCase{5, 2147483647},
+                          SCase{1025, 64}, SCase{100000, 8192}, SCase{100, 1048576},
+                          SCase{2, 2 * 1048576}, SCase{2147483647, 4}}) {
+        typename TypeParam::Device device(WAVE_FORMAT_4S16, c.nCount, c.nSize, &this->m_sink);
+        ASSERT_TRUE(device.SelectDevice(1));
+        this->m_log.Clear();
+        EXPECT_FALSE(device.Open()) << c.nCount << " x " << c.nSize;
+        EXPECT_EQ(4, device.GetState());
+        EXPECT_EQ(ErrorText(MMSYSERR_INVALPARAM), device.GetLastError());
+        EXPECT_NE(std::string::npos, this->m_log.Text().find("buffer")) << this->m_log.Text();
+        EXPECT_FALSE(device.BuffersAllocated());
+        EXPECT_EQ(c.nCount, device.GetBufferCount());
         EXPECT_EQ(0, TypeParam::Open(this->m_sim));
+    }
+    // The largest rings that work: the queue's whole length, and the
+    // options dialog's largest choice.
+    for (const SCase c : {SCase{1024, 4096}, SCase{100, 524288}}) {
+        auto pDevice = this->OpenDevice(c.nCount, c.nSize);
+        EXPECT_TRUE(pDevice->BuffersAllocated());
+        EXPECT_TRUE(pDevice->Start());
+        EXPECT_EQ(c.nCount, TypeParam::Queued(this->m_sim));
+        EXPECT_TRUE(pDevice->Close());
     }
 }
 

@@ -2,8 +2,8 @@
 // its bars, the routing of commands through menus, accelerators, toolbar and
 // keys, the form's forwarding of clicks and choices, and the end of a run.
 #include <wx/accel.h>
-#include <wx/choice.h>
 #include <wx/menu.h>
+#include <wx/odcombo.h>
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
 
@@ -139,7 +139,7 @@ TEST_F(GuiTest, ATuningSessionThroughTheWindow) {
     CKlavoraView* pView = View();
     ASSERT_NE(pView, nullptr);
     // The first start put the catalogue into the store, sorted in the list.
-    auto* pList = wxDynamicCast(Form()->Control(IDC_TEMPERAMENTS), wxChoice);
+    auto* pList = wxDynamicCast(Form()->Control(IDC_TEMPERAMENTS), wxOwnerDrawnComboBox);
     ASSERT_NE(pList, nullptr);
     ASSERT_EQ(static_cast<size_t>(pList->GetCount()), SeedCatalogue().size());
     for (unsigned i = 1; i < pList->GetCount(); ++i) {
@@ -151,7 +151,7 @@ TEST_F(GuiTest, ATuningSessionThroughTheWindow) {
     const int pick = pList->FindString("Werckmeister III");
     ASSERT_GE(pick, 0);
     pList->SetSelection(pick);
-    wxCommandEvent choice(wxEVT_CHOICE, IDC_TEMPERAMENTS);
+    wxCommandEvent choice(wxEVT_COMBOBOX, IDC_TEMPERAMENTS);
     choice.SetEventObject(pList);
     choice.SetInt(pick);
     pList->GetEventHandler()->ProcessEvent(choice);

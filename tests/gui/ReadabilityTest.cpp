@@ -10,11 +10,11 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
-#include <wx/choice.h>
 #include <wx/dcmemory.h>
 #include <wx/evtloop.h>
 #include <wx/image.h>
 #include <wx/menu.h>
+#include <wx/odcombo.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
@@ -149,10 +149,10 @@ int DigitInkHeight(const wxFont& font) {
 }
 
 void Choose(CKlavoraForm* pForm, const std::string& name) {
-    auto* pList = wxDynamicCast(pForm->Control(IDC_TEMPERAMENTS), wxChoice);
+    auto* pList = wxDynamicCast(pForm->Control(IDC_TEMPERAMENTS), wxOwnerDrawnComboBox);
     const int index = pForm->ListFindStringExact(name);
     pList->SetSelection(index);
-    wxCommandEvent choice(wxEVT_CHOICE, IDC_TEMPERAMENTS);
+    wxCommandEvent choice(wxEVT_COMBOBOX, IDC_TEMPERAMENTS);
     choice.SetEventObject(pList);
     choice.SetInt(index);
     pList->GetEventHandler()->ProcessEvent(choice);

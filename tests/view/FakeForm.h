@@ -45,6 +45,22 @@ public:
         }
         return index;
     }
+    void ListAddStrings(const std::vector<std::string>& texts) override {
+        ++m_nBulkFills;
+        const std::string selected = ListGetText(m_nSel);
+        const std::size_t before = m_list.size();
+        std::vector<std::string> added(texts);
+        std::stable_sort(added.begin(), added.end(), Less);
+        m_list.insert(m_list.end(), added.begin(), added.end());
+        std::inplace_merge(m_list.begin(), m_list.begin() + static_cast<long>(before), m_list.end(),
+                           Less);
+        if (m_nSel >= 0) {
+            // The entry selected before stays selected; it is the first of
+            // its equals, as ListAddString places new entries after them.
+            const auto it = std::lower_bound(m_list.begin(), m_list.end(), selected, Less);
+            m_nSel = static_cast<int>(std::find(it, m_list.end(), selected) - m_list.begin());
+        }
+    }
     int ListFindStringExact(const std::string& text) const override {
         for (std::size_t i = 0; i < m_list.size(); ++i) {
             if (strcasecmp(m_list[i].c_str(), text.c_str()) == 0) {
@@ -143,6 +159,7 @@ public:
     std::function<int(CStandardADlg&)> m_standardA;
     std::function<int(COptionsDlg&)> m_options;
     int m_nEditorRuns = 0;
+    int m_nBulkFills = 0;
 
 private:
     static bool Less(const std::string& a, const std::string& b) {

@@ -1,5 +1,10 @@
+#include <cstdlib>
+#include <fstream>
+
+#include "audio/OptionsDlg.h"
 #include "audio/PitchDetector.h"
 #include "audio/WaveInDevice.h"
+#include "audio/WaveOutDevice.h"
 #include "view/ViewTestSupport.h"
 
 TEST_F(ViewTest, FirstStartWithTheSeededCatalogue) {
@@ -169,3 +174,85 @@ INSTANTIATE_TEST_SUITE_P(
                    "Klavora was unable to use the specified playback device.\r\nThe default "
                    "device will be used instead"}),
     [](const ::testing::TestParamInfo<DeviceCase>& info) { return info.param.label; });
+
+// Out-of-range settings stored before the start are used as they are; with
+// each, starting, playing, tuning, the options and closing neither crash nor
+// hang nor take memory without bound, and a device that cannot work with the
+// value fails as the devices fail, with its error text.
+struct RangeCase {
+    const char* label;
+    const char* name;
+    const char* value;
+};
+
+class ViewRangeTest : public ViewTest, public ::testing::WithParamInterface<RangeCase> {
+protected:
+    // The peak resident memory of this process since the last reset, in MB.
+    static void ResetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
+    static long PeakMemoryMb() {
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.rfind("VmHWM:", 0) == 0) {
+                return std::atol(line.c_str() + 6) / 1024;
+            }
+        }
+        return -1;
+    }
+    // Turns a sound command on and off again; a device that does not start
+    // fails as the devices do, silently for the user but with its error text.
+    template <typename Device>
+    void TryOnAndOff(int id, bool (CKlavoraView::*running)() const,
+                     Device* (CKlavoraView::*device)() const) {
+        Command(id);
+        Run(2);
+        if ((m_view.get()->*running)()) {
+            Command(id);
+            Run(1);
+        } else if (State(id).m_bEnabled) {
+            EXPECT_NE((m_view.get()->*device)()->GetLastError(), "") << "a failure without a cause";
+        }
+    }
+};
+
+TEST_P(ViewRangeTest, UsedAsStoredWithinBounds) {
+    const RangeCase& c = GetParam();
+    Install();
+    SetSetting(c.name, c.value);
+    ResetPeakMemory();
+    Start();
+    TryOnAndOff(ID_PLAY_NOTES, &CKlavoraView::IsPlaying, &CKlavoraView::GetPlayer);
+    TryOnAndOff(ID_TUNE_MICROPHONE, &CKlavoraView::IsListening, &CKlavoraView::GetRecorder);
+    bool shown = false;
+    m_form.m_options = [&shown](COptionsDlg& dlg) {
+        dlg.OnInitDialog();
+        shown = true;
+        return static_cast<int>(IDCANCEL);
+    };
+    Command(ID_OPTIONS);
+    EXPECT_TRUE(shown);
+    Close();
+    EXPECT_NE(Setting(c.name), "");
+    const long peak = PeakMemoryMb();
+    EXPECT_GT(peak, 0);
+    EXPECT_LT(peak, 200);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, ViewRangeTest,
+    ::testing::Values(
+        RangeCase{"RateZero", "SamplingRate", "0"}, RangeCase{"RateNegative", "SamplingRate", "-1"},
+        RangeCase{"RateOne", "SamplingRate", "1"},
+        RangeCase{"RateHuge", "SamplingRate", "999999999"},
+        RangeCase{"SizeZero", "BufferSize", "0"}, RangeCase{"SizeOne", "BufferSize", "1"},
+        RangeCase{"SizeThree", "BufferSize", "3"}, RangeCase{"SizeNegative", "BufferSize", "-8192"},
+        RangeCase{"SizeLargest", "BufferSize", "2147483647"},
+        RangeCase{"CountZero", "NumBuffers", "0"}, RangeCase{"CountNegative", "NumBuffers", "-1"},
+        RangeCase{"CountHuge", "NumBuffers", "100000"}, RangeCase{"AZero", "StandardA", "0"},
+        RangeCase{"ANegative", "StandardA", "-440"}, RangeCase{"AHuge", "StandardA", "1e308"},
+        RangeCase{"ANan", "StandardA", "nan"}, RangeCase{"AInfinite", "StandardA", "inf"},
+        RangeCase{"ViewZero", "View", "0"}, RangeCase{"ViewNinetyNine", "View", "99"},
+        RangeCase{"RecordingNegative", "RecordingDevice", "-2"},
+        RangeCase{"RecordingLargest", "RecordingDevice", "2147483647"},
+        RangeCase{"PlaybackNegative", "PlaybackDevice", "-2"},
+        RangeCase{"PlaybackLargest", "PlaybackDevice", "2147483647"}),
+    [](const ::testing::TestParamInfo<RangeCase>& info) { return info.param.label; });

@@ -234,3 +234,45 @@ TEST_F(ViewTemperamentTest, NewTemperamentRefusalsAndCancel) {
     EXPECT_EQ(m_form.m_boxes[2].text, "Do you want to save your changes to this temperament?");
     ASSERT_NE(m_view->GetTemperaments()->Find("My equal"), nullptr);
 }
+
+TEST_F(ViewTemperamentTest, NamesTheStoreCannotGiveBackAreRefused) {
+    const std::string longest(254, 'n');
+    m_form.m_editor = [&](CTemperamentDlg& dlg) {
+        dlg.OnInitDialog();
+        for (int k = 0; k < 12; ++k) {
+            dlg.SetOffsetText(k, "-2");
+        }
+        dlg.UpdateRemainingComma();
+        for (const std::string& bad : {longest + "n", std::string(10000, 'x'),
+                                       std::string("Tab\there"), std::string("Two\r\nlines")}) {
+            dlg.m_strName = bad;
+            EXPECT_EQ(dlg.OnSave(m_form), CTemperamentDlg::kFocusName);
+        }
+        dlg.m_strName = longest;
+        m_form.Answer(IDYES);
+        EXPECT_EQ(dlg.OnSave(m_form), CTemperamentDlg::kClose);
+        return static_cast<int>(IDOK);
+    };
+    Start();
+    const int before = m_form.ListGetCount();
+    Command(ID_NEW_TEMPERAMENT);
+    ASSERT_EQ(m_form.m_boxes.size(), 5u);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(m_form.m_boxes[i].caption, "Save Temperament");
+        EXPECT_EQ(m_form.m_boxes[i].type, MB_OK | MB_ICONEXCLAMATION);
+    }
+    EXPECT_EQ(m_form.m_boxes[0].text,
+              "The name of a temperament can have at most 254 characters.\r\nPlease choose a "
+              "shorter name.");
+    EXPECT_EQ(m_form.m_boxes[1].text, m_form.m_boxes[0].text);
+    EXPECT_EQ(m_form.m_boxes[2].text,
+              "The name of a temperament cannot contain tabs, line breaks or other control "
+              "characters.\r\nPlease choose a different name.");
+    EXPECT_EQ(m_form.m_boxes[3].text, m_form.m_boxes[2].text);
+    // The one saved is there after a restart, and so is every other.
+    Close();
+    m_form.m_list.clear();
+    Start();
+    EXPECT_EQ(m_form.ListGetCount(), before + 1);
+    EXPECT_GE(m_form.ListFindStringExact(longest), 0);
+}

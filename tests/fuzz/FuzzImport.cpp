@@ -1,0 +1,72 @@
+// "klavora-store import" of a backup file: any bytes as the file, imported
+// into a seeded store. An import either fails and changes nothing, or leaves
+// a store that exports and reads as a store again.
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "fuzz/FuzzSupport.h"
+#include "temper/StoreSetup.h"
+#include "tools/ExportFormat.h"
+#include "tools/StoreTool.h"
+
+namespace {
+
+struct SWorld {
+    CFuzzFolder folder;
+    std::string store = folder.Path("store.db");
+    std::string backup = folder.Path("backup.txt");
+    std::string pristine;
+};
+
+SWorld& World() {
+    static SWorld* pWorld = [] {
+        SWorld* p = new SWorld;
+        setenv("KLAVORA_STORE", p->store.c_str(), 1);
+        if (InitializeStore(p->store).status != 0) {
+            std::abort();
+        }
+        p->pristine = ReadFileBytes(p->store);
+        return p;
+    }();
+    return *pWorld;
+}
+
+int Run(const std::vector<std::string>& args, std::string& out) {
+    std::ostringstream o;
+    std::ostringstream e;
+    const int code = RunStoreTool(args, o, e);
+    out = o.str();
+    return code;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    SWorld& w = World();
+    WriteFileBytes(w.store, w.pristine);
+    WriteFileBytes(w.backup, std::string(reinterpret_cast<const char*>(data), size));
+    std::string out;
+    const int code = Run({"import", w.backup}, out);
+    if (code != kExitOk) {
+        if (ReadFileBytes(w.store) != w.pristine) {
+            std::abort();  // a failed import changed the store
+        }
+        return 0;
+    }
+    std::string exported;
+    if (Run({"export"}, exported) != kExitOk) {
+        std::abort();
+    }
+    std::vector<ExportKey> keys;
+    std::string why;
+    if (!ParseExport(exported, keys, why)) {
+        std::abort();
+    }
+    if (Run({"check"}, out) == kExitStore) {
+        std::abort();
+    }
+    return 0;
+}
