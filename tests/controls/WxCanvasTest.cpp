@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include <wx/app.h>
@@ -288,11 +289,12 @@ TEST_F(WxCanvasTest, FormShowsWhatTheControlsDrew) {
 
     m_pFrame->Raise();
     // The window system shows the frame in its own time: look until the bar
-    // is on screen, for at most a few seconds.
+    // is on screen, for at most ten seconds (a loaded machine is slow to map).
     const wxPoint bar = m_pWindow->GetPosition();
     const int nEnd = CCentsMeter::CentsToColumn(5.9);
     wxImage image;
-    for (int nTry = 0; nTry < 150; ++nTry) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
         m_pFrame->Update();
         wxTheApp->Yield(true);
         const wxSize size = pPanel->GetClientSize();
