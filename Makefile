@@ -40,6 +40,7 @@ test-asan-build: | deps
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	@bench/bench_program.sh $(BUILD) || true
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -17,7 +17,7 @@ if [ ! -x "$program" ]; then
     echo "bench_program: $program is not built; nothing measured"
     exit 0
 fi
-for tool in Xvfb pulseaudio pactl pacat parec sox xdotool xev python3; do
+for tool in Xvfb pulseaudio pactl pacat parec sox xdotool python3; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "bench_program: $tool is missing (scripts/install-deps.sh installs it); nothing measured"
         exit 0

@@ -21,6 +21,9 @@ pulseaudio-utils
 libasound2-plugins
 imagemagick
 fonts-dejavu-core
+xdotool
+sox
+python3
 "
 
 missing=""
