@@ -102,7 +102,7 @@ stop_tone() {
 # The process and its children (the sound helper), one PID a line.
 family() {
     echo "$1"
-    cat /proc/"$1"/task/*/children 2>/dev/null | tr ' ' '\n' | grep -v '^$'
+    ps -o pid= --ppid "$1" 2>/dev/null | tr -d ' '
 }
 # Processor ticks (utime + stime of all threads) of one process.
 ticks_of() {
@@ -128,6 +128,11 @@ family_kb() {
     done
     echo "${main:-0} $sum"
 }
+# How often the user-interface (main) thread has gone to sleep and been woken.
+ui_wakes() {
+    awk '$1 == "voluntary_ctxt_switches:" { print $2 }' /proc/"$1"/task/"$1"/status 2>/dev/null || echo 0
+}
+per_second() { awk -v a="$1" -v b="$2" -v s="$3" 'BEGIN { printf "%.1f", (b - a) / s }'; }
 # Percent of one core over a window, from two tick counts.
 share() {
     awk -v a="$1" -v b="$2" -v s="$3" -v hz="$clk_tck" 'BEGIN { printf "%.2f", (b - a) * 100 / hz / s }'
@@ -182,21 +187,28 @@ measure() {
     t1="$(family_ticks "$pid")"
     eval "${prefix}_idle='$(share "${t0% *}" "${t1% *}" "$window_s") $(share "${t0#* }" "${t1#* }" "$window_s")'"
 
+    local w0 w1
     if [ -n "$tune_key" ]; then
         focus_and_key "$pid" "$pattern" "$tune_key"
         sleep 2
         t0="$(family_ticks "$pid")"
+        w0="$(ui_wakes "$pid")"
         sleep "$window_s"
         t1="$(family_ticks "$pid")"
+        w1="$(ui_wakes "$pid")"
         eval "${prefix}_tune='$(share "${t0% *}" "${t1% *}" "$window_s") $(share "${t0#* }" "${t1#* }" "$window_s")'"
+        eval "${prefix}_tune_wakes='$(per_second "$w0" "$w1" "$window_s")'"
     fi
     if [ -n "$play_key" ]; then
         focus_and_key "$pid" "$pattern" "$play_key"
         sleep 2
         t0="$(family_ticks "$pid")"
+        w0="$(ui_wakes "$pid")"
         sleep "$window_s"
         t1="$(family_ticks "$pid")"
+        w1="$(ui_wakes "$pid")"
         eval "${prefix}_play='$(share "${t0% *}" "${t1% *}" "$window_s") $(share "${t0#* }" "${t1#* }" "$window_s")'"
+        eval "${prefix}_play_wakes='$(per_second "$w0" "$w1" "$window_s")'"
         focus_and_key "$pid" "$pattern" "$play_key"
     fi
     h="$(family_kb "$pid" VmHWM)"
@@ -281,6 +293,8 @@ line "high-water mark" MB "$(mb "${k_hwm% *}")" "$(mb "${k_hwm#* }")" "<= 50 MB"
 line "processor share idle" % "${k_idle% *}" "${k_idle#* }" "0.0 %" ""
 line "processor share tuning" % "${k_tune% *}" "${k_tune#* }" "<= 1.5 %" "$(lv "${l_tune#* }")"
 line "processor share playing" % "${k_play% *}" "${k_play#* }" "<= 1.0 %" ""
+line "UI-thread wake-ups tuning" /s "$k_tune_wakes" "$k_tune_wakes" "about 2 /s (display changes)" ""
+line "UI-thread wake-ups playing" /s "$k_play_wakes" "$k_play_wakes" "0 /s" ""
 line "first window mapped" s "$k_map" "$k_map" "(best of 3)" "$(lv "$l_map")"
 line "first paint after exec" s "$k_paint" "$k_paint" "<= 0.15 s" "$(lv "$l_paint")"
 line "first paint, first start" s "$first_paint" "$first_paint" "(store created)" ""
