@@ -86,9 +86,12 @@ pactl set-default-sink klavora_null >/dev/null 2>&1
 pactl set-default-source klavora_null.monitor >/dev/null 2>&1
 export KLAVORA_STORE="$work/klavora.db"
 
+# The tone keeps pacat's default latency: a stream that asks for a small one
+# makes the null sink, and with it every recording from its monitor, run in
+# small pieces, which is nothing like a microphone.
 start_tone() {
     sox -q -n -t raw -r 44100 -e signed -b 16 -c 2 - synth 3600 sine 412 vol 0.5 2>/dev/null |
-        pacat --raw --rate=44100 --channels=2 --format=s16le --latency-msec=50 &
+        pacat --raw --rate=44100 --channels=2 --format=s16le &
     tone_pid=$!
 }
 stop_tone() {
