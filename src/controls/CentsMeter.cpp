@@ -27,12 +27,18 @@ int CCentsMeter::CentsToColumn(double c) {
 
 void CCentsMeter::SetCents(double dCents) {
     m_dCents = dCents;
-    DrawBar(kBarLeft, CentsToColumn(dCents), kBarColour);
+    const int nColumn = CentsToColumn(dCents);
+    if (nColumn == m_nDrawnColumn || m_pCanvas == nullptr || !m_pCanvas->IsWindow()) {
+        return;
+    }
+    DrawBar(kBarLeft, nColumn, kBarColour);
+    m_nDrawnColumn = nColumn;
 }
 
 void CCentsMeter::ResetMeter() {
     m_dCents = kResetCents;
     DrawBar(kBarLeft, kBarRight, kBlack);
+    m_nDrawnColumn = kNoColumn;
 }
 
 void CCentsMeter::DrawBar(int nLeft, int nColumn, Colour colour) {

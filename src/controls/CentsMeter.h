@@ -20,12 +20,20 @@ public:
     CCentsMeter() = default;
 
     // The banner's canvas (borrowed).
-    void SetWindow(ICanvas* pCanvas) { m_pCanvas = pCanvas; }
-    // Stores the deviation in cents and draws the bar for it.
+    void SetWindow(ICanvas* pCanvas) {
+        m_pCanvas = pCanvas;
+        m_nDrawnColumn = kNoColumn;
+    }
+    // Stores the deviation in cents and draws the bar for it, unless the bar
+    // already drawn ends at the same column.
     void SetCents(double dCents);
     // Stores the reset value and paints the whole bar area black.
     void ResetMeter();
-    void Redraw() { SetCents(m_dCents); }
+    // Draws the bar again, whatever was drawn before.
+    void Redraw() {
+        m_nDrawnColumn = kNoColumn;
+        SetCents(m_dCents);
+    }
     double GetCents() const { return m_dCents; }
 
     // The column where the bar for a deviation ends: piecewise linear, 15
@@ -39,4 +47,6 @@ private:
 
     ICanvas* m_pCanvas = nullptr;
     double m_dCents = kResetCents;
+    static constexpr int kNoColumn = -1;
+    int m_nDrawnColumn = kNoColumn;  // where the bar drawn by SetCents ends
 };

@@ -7,13 +7,18 @@ void CReadoutPanel::Setup(ICanvas* pCanvas, Colour background, Colour text,
     m_textColour = text;
     m_strFace = face;
     m_nFormat = kTextCenter;
+    m_bDrawn = false;
 }
 
 void CReadoutPanel::SetText(const std::string& text) {
     if (m_pCanvas == nullptr || !m_pCanvas->IsWindow()) {
         return;
     }
+    if (m_bDrawn && text == m_strText) {
+        return;
+    }
     m_strText = text;
+    m_bDrawn = true;
     // One pixel of the panel's edge stays untouched on every side.
     const Rect rc = m_pCanvas->GetClientRect().Deflated(1);
     m_pCanvas->FillRect(rc, m_backColour);

@@ -16,9 +16,14 @@ public:
     void Setup(ICanvas* pCanvas, Colour background, Colour text, const std::string& face);
     void SetFormat(unsigned nFormat) { m_nFormat = nFormat; }
     // Stores the text and draws it; while the panel's window does not exist,
-    // nothing is drawn and the text is not stored either.
+    // nothing is drawn and the text is not stored either. The text already
+    // drawn is not drawn again: the tuner sets the same dashes twice a second.
     void SetText(const std::string& text);
-    void Redraw() { SetText(m_strText); }
+    // Draws the text again, whatever was drawn before.
+    void Redraw() {
+        m_bDrawn = false;
+        SetText(m_strText);
+    }
 
     const std::string& GetText() const { return m_strText; }
     unsigned GetFormat() const { return m_nFormat; }
@@ -30,4 +35,5 @@ private:
     Colour m_textColour;
     Colour m_backColour;
     std::string m_strText;
+    bool m_bDrawn = false;  // m_strText is what the canvas shows
 };

@@ -1,6 +1,9 @@
 #include "gui/KlavoraApp.h"
 
+#include <malloc.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include <gdk/gdk.h>
@@ -10,7 +13,16 @@
 #include "gui/FirstStart.h"
 #include "gui/MainFrame.h"
 
-wxIMPLEMENT_APP(CKlavoraApp);
+wxIMPLEMENT_APP_NO_MAIN(CKlavoraApp);
+
+int main(int argc, char** argv) {
+    // Nothing here draws with OpenGL, but GTK probes GLX when it opens the
+    // display, and on a machine without a GPU driver that maps Mesa's
+    // software renderer with all of LLVM (some 50 MB resident). A user who
+    // wants GTK's GL anyway can still set GDK_GL.
+    setenv("GDK_GL", "disable", 0);
+    return wxEntry(argc, argv);
+}
 
 CKlavoraApp::CKlavoraApp() {
     // Before the toolkit starts: the desktop matches the windows to the
@@ -38,6 +50,8 @@ bool CKlavoraApp::OnInit() {
     CMainFrame* pFrame = new CMainFrame;
     SetTopWindow(pFrame);
     pFrame->Show();
+    // Building the window freed much more than it keeps; give it back.
+    CallAfter([] { malloc_trim(0); });
     return true;
 }
 

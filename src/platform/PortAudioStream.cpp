@@ -101,9 +101,17 @@ MMRESULT CPortAudioStream::Start() {
     }
     // Every start opens the stream afresh, so it reaches the sound server as it
     // is now, not as it was when the device was opened.
+    // Recording is read in pieces of 50 ms (about one buffer at the default
+    // settings): left to itself PortAudio calls back every few milliseconds,
+    // and every call wakes this process and the sound server's client thread
+    // for a recording that is shown only twice a second. Playback keeps
+    // PortAudio's choice, which serves latency.
+    const unsigned long nFramesPerCall =
+        bInput ? std::max(64UL, static_cast<unsigned long>(format.nSamplesPerSec / 20))
+               : paFramesPerBufferUnspecified;
     PaError nResult = Pa_OpenStream(&m_pStream, bInput ? &params : nullptr,
                                     bInput ? nullptr : &params, format.nSamplesPerSec,
-                                    paFramesPerBufferUnspecified, paClipOff | paDitherOff,
+                                    nFramesPerCall, paClipOff | paDitherOff,
                                     &CPortAudioStream::Callback, this);
     if (nResult != paNoError) {
         m_pStream = nullptr;
