@@ -237,6 +237,13 @@ long CStoreFile::Fail(int sqliteCode) {
     return MapSqlite(sqliteCode);
 }
 
+long CStoreFile::RowFound(int stepCode, long whenNone) {
+    if (stepCode == SQLITE_ROW) {
+        return ERROR_SUCCESS;
+    }
+    return stepCode == SQLITE_DONE ? whenNone : Fail(stepCode);
+}
+
 long CStoreFile::Begin() {
     if (m_nDepth++ > 0) {
         return ERROR_SUCCESS;
@@ -314,12 +321,8 @@ long CStoreFile::FindKey(const std::string& path, std::int64_t* id, std::string*
         return Fail(st.Status());
     }
     st.Bind(1, norm);
-    const int rc = st.Step();
-    if (rc == SQLITE_DONE) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    if (rc != SQLITE_ROW) {
-        return Fail(rc);
+    if (const long found = RowFound(st.Step(), ERROR_FILE_NOT_FOUND); found != ERROR_SUCCESS) {
+        return found;
     }
     if (id != nullptr) {
         *id = st.Int(0);
@@ -396,12 +399,8 @@ long CStoreFile::GetValue(std::int64_t key, const std::string& name, std::string
     }
     st.Bind(1, key);
     st.Bind(2, name);
-    const int rc = st.Step();
-    if (rc == SQLITE_DONE) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    if (rc != SQLITE_ROW) {
-        return Fail(rc);
+    if (const long found = RowFound(st.Step(), ERROR_FILE_NOT_FOUND); found != ERROR_SUCCESS) {
+        return found;
     }
     data = st.Text(0);
     return ERROR_SUCCESS;
@@ -414,12 +413,8 @@ long CStoreFile::ValueNameAt(std::int64_t key, std::size_t index, std::string& n
     }
     st.Bind(1, key);
     st.Bind(2, static_cast<std::int64_t>(index));
-    const int rc = st.Step();
-    if (rc == SQLITE_DONE) {
-        return ERROR_NO_MORE_ITEMS;
-    }
-    if (rc != SQLITE_ROW) {
-        return Fail(rc);
+    if (const long found = RowFound(st.Step(), ERROR_NO_MORE_ITEMS); found != ERROR_SUCCESS) {
+        return found;
     }
     name = st.Text(0);
     return ERROR_SUCCESS;
@@ -431,12 +426,8 @@ long CStoreFile::SetValue(std::int64_t key, const std::string& name, const std::
             // The key may have been deleted by another process since it was opened.
             Statement st(m_pImpl->db, "SELECT 1 FROM keys WHERE id = ?1");
             st.Bind(1, key);
-            const int rc = st.Step();
-            if (rc == SQLITE_DONE) {
-                return ERROR_FILE_NOT_FOUND;
-            }
-            if (rc != SQLITE_ROW) {
-                return Fail(rc);
+            if (const long found = RowFound(st.Step(), ERROR_FILE_NOT_FOUND); found != ERROR_SUCCESS) {
+                return found;
             }
         }
         Statement up(m_pImpl->db, "UPDATE vals SET data = ?3 WHERE key_id = ?1 AND name = ?2");
@@ -476,12 +467,8 @@ long CStoreFile::RenameValue(std::int64_t key, const std::string& name, const st
             Statement st(m_pImpl->db, "SELECT id FROM vals WHERE key_id = ?1 AND name = ?2");
             st.Bind(1, key);
             st.Bind(2, name);
-            const int rc = st.Step();
-            if (rc == SQLITE_DONE) {
-                return ERROR_FILE_NOT_FOUND;
-            }
-            if (rc != SQLITE_ROW) {
-                return Fail(rc);
+            if (const long found = RowFound(st.Step(), ERROR_FILE_NOT_FOUND); found != ERROR_SUCCESS) {
+                return found;
             }
             id = st.Int(0);
         }

@@ -127,6 +127,9 @@ private:
     bool PagesSound();
     long Exec(const char* sql);
     long Fail(int sqliteCode);
+    // The outcome of a step that looks one row up: success for a row,
+    // whenNone when there is none, the failure otherwise.
+    long RowFound(int stepCode, long whenNone);
     template <typename Fn>
     long InTransaction(Fn&& fn);
 
