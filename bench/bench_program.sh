@@ -46,44 +46,22 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
+. "$here/../scripts/session-lib.sh"
 # A virtual display of this benchmark's own range.
-for n in $(seq 330 339); do
-    if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-        xvfb_pid=$!
-        export DISPLAY=":$n"
-        break
-    fi
-done
-if [ -z "$xvfb_pid" ]; then
+if ! start_display 330 339 "$work/xvfb.log"; then
     echo "bench_program: no free display in :330-:339; nothing measured"
     exit 0
 fi
-for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break
-    sleep 0.1
-done
 
 # A private sound server; the null sink's monitor is the default recording
 # source, so the tone played into the sink is what the tuners hear.
-export XDG_RUNTIME_DIR="$work/runtime"
-export PULSE_RUNTIME_PATH="$work/runtime/pulse"
 export HOME="$work/home"
 export XDG_CONFIG_HOME="$work/home/.config"
-mkdir -p "$PULSE_RUNTIME_PATH" "$XDG_CONFIG_HOME"
-chmod 700 "$XDG_RUNTIME_DIR"
-if ! pulseaudio -D --exit-idle-time=-1 -n --disable-shm=true \
-        --load="module-null-sink sink_name=klavora_null" \
-        --load="module-native-protocol-unix" >"$work/pulse.log" 2>&1; then
+mkdir -p "$XDG_CONFIG_HOME"
+if ! start_private_pulse "$work/runtime" "$work/pulse.log"; then
     echo "bench_program: the private PulseAudio did not start; nothing measured"
     exit 0
 fi
-for _ in $(seq 50); do
-    pactl info >/dev/null 2>&1 && break
-    sleep 0.1
-done
-pactl set-default-sink klavora_null >/dev/null 2>&1
-pactl set-default-source klavora_null.monitor >/dev/null 2>&1
 export KLAVORA_STORE="$work/klavora.db"
 
 # The tone keeps pacat's default latency: a stream that asks for a small one
