@@ -328,7 +328,7 @@ int CKlavoraForm::ListGetCount() const {
 // ---- controls ----
 
 void CKlavoraForm::SetLabelText(int controlId, const std::string& text) {
-    if (auto* pText = wxDynamicCast(Control(controlId), wxStaticText)) {
+    if (auto* pText = dynamic_cast<wxStaticText*>(Control(controlId))) {
         // The text is shown as it is: an ampersand is no mnemonic here.
         pText->SetLabelText(ToWx(text));
         m_pTableLayout->LayoutRowOf(pText);
@@ -460,7 +460,7 @@ void CKlavoraForm::OnCircleDown(wxMouseEvent& event) {
 }
 
 void CKlavoraForm::OnPointerMove(wxMouseEvent& event) {
-    auto* pWindow = wxDynamicCast(event.GetEventObject(), wxWindow);
+    auto* pWindow = dynamic_cast<wxWindow*>(event.GetEventObject());
     if (pWindow != nullptr && m_pView != nullptr) {
         pWindow->SetCursor(m_pView->WantsKeyCursor() ? m_handCursor : wxNullCursor);
     }

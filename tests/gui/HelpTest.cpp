@@ -94,7 +94,7 @@ struct SShownHelp {
 void WhenHelpDialogOpens(SShownHelp& shown) {
     wxTheApp->CallAfter([&shown] {
         for (wxWindow* pWindow : wxTopLevelWindows) {
-            auto* pHelp = wxDynamicCast(pWindow, wxHtmlHelpDialog);
+            auto* pHelp = dynamic_cast<wxHtmlHelpDialog*>(pWindow);
             if (pHelp != nullptr && pHelp->IsModal()) {
                 shown.title = std::string(pHelp->GetTitle().utf8_str());
                 wxHtmlWindow* pHtml = pHelp->GetHelpWindow()->GetHtmlWindow();
@@ -200,7 +200,7 @@ TEST_F(GuiTest, HelpTopicsAndF1OpenTheHelpWindowAtTheirPages) {
     CloseFrame();
     bool bLeft = false;
     for (wxWindow* pWindow : wxTopLevelWindows) {
-        bLeft = bLeft || (wxDynamicCast(pWindow, wxHtmlHelpFrame) != nullptr &&
+        bLeft = bLeft || (dynamic_cast<wxHtmlHelpFrame*>(pWindow) != nullptr &&
                           !pWindow->IsBeingDeleted());
     }
     EXPECT_FALSE(bLeft);
@@ -262,7 +262,7 @@ TEST_F(GuiTest, EveryDialogOpensItsOwnPageOverItself) {
     // None of it left a help window behind.
     Settle();
     for (wxWindow* pWindow : wxTopLevelWindows) {
-        EXPECT_TRUE(wxDynamicCast(pWindow, wxHtmlHelpDialog) == nullptr ||
+        EXPECT_TRUE(dynamic_cast<wxHtmlHelpDialog*>(pWindow) == nullptr ||
                     pWindow->IsBeingDeleted());
     }
 }

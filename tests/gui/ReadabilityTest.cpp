@@ -428,7 +428,7 @@ TEST_F(GuiTest, EditorButtonsTabAsTheyStandAndHelpWaitsForAnUnreadableEntry) {
         std::vector<int> order;
         int lastX = -1;
         for (wxWindow* pChild : window.GetChildren()) {
-            if (auto* pButton = wxDynamicCast(pChild, wxButton)) {
+            if (auto* pButton = dynamic_cast<wxButton*>(pChild)) {
                 order.push_back(pButton->GetId());
                 EXPECT_GT(pButton->GetPosition().x, lastX);
                 lastX = pButton->GetPosition().x;
