@@ -14,26 +14,6 @@
 
 namespace {
 
-struct SWorld {
-    CFuzzFolder folder;
-    std::string store = folder.Path("store.db");
-    std::string backup = folder.Path("backup.txt");
-    std::string pristine;
-};
-
-SWorld& World() {
-    static SWorld* pWorld = [] {
-        SWorld* p = new SWorld;
-        setenv("KLAVORA_STORE", p->store.c_str(), 1);
-        if (InitializeStore(p->store).status != 0) {
-            std::abort();
-        }
-        p->pristine = ReadFileBytes(p->store);
-        return p;
-    }();
-    return *pWorld;
-}
-
 int Run(const std::vector<std::string>& args, std::string& out) {
     std::ostringstream o;
     std::ostringstream e;
@@ -45,11 +25,12 @@ int Run(const std::vector<std::string>& args, std::string& out) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    SWorld& w = World();
+    SFuzzStore& w = FuzzStore();
+    const std::string backup = w.folder.Path("backup.txt");
     WriteFileBytes(w.store, w.pristine);
-    WriteFileBytes(w.backup, std::string(reinterpret_cast<const char*>(data), size));
+    WriteFileBytes(backup, std::string(reinterpret_cast<const char*>(data), size));
     std::string out;
-    const int code = Run({"import", w.backup}, out);
+    const int code = Run({"import", backup}, out);
     if (code != kExitOk) {
         if (ReadFileBytes(w.store) != w.pristine) {
             std::abort();  // a failed import changed the store

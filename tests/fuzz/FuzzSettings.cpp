@@ -20,25 +20,6 @@ namespace {
 const char* const kNames[8] = {"Temperament",  "View",       "StandardA",       "SamplingRate",
                                "BufferSize",   "NumBuffers", "RecordingDevice", "PlaybackDevice"};
 
-struct SWorld {
-    CFuzzFolder folder;
-    std::string store = folder.Path("store.db");
-    std::string pristine;
-};
-
-SWorld& World() {
-    static SWorld* pWorld = [] {
-        SWorld* p = new SWorld;
-        setenv("KLAVORA_STORE", p->store.c_str(), 1);
-        if (InitializeStore(p->store).status != 0) {
-            std::abort();
-        }
-        p->pristine = ReadFileBytes(p->store);
-        return p;
-    }();
-    return *pWorld;
-}
-
 void Command(CKlavoraView& view, int id) {
     CCmdUI ui(id);
     view.OnUpdateCommand(&ui);
@@ -50,7 +31,7 @@ void Command(CKlavoraView& view, int id) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    SWorld& w = World();
+    SFuzzStore& w = FuzzStore();
     WriteFileBytes(w.store, w.pristine);
     const std::string input(reinterpret_cast<const char*>(data), size);
     {

@@ -7,10 +7,13 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+
+#include "temper/StoreSetup.h"
 
 class CFuzzFolder {
 public:
@@ -37,4 +40,26 @@ inline std::string ReadFileBytes(const std::string& path) {
 
 inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// A seeded store of the fuzz target's own, named by KLAVORA_STORE and made
+// once per process; its first bytes are kept so that each input can start
+// from the same store.
+struct SFuzzStore {
+    CFuzzFolder folder;
+    std::string store = folder.Path("store.db");
+    std::string pristine;
+};
+
+inline SFuzzStore& FuzzStore() {
+    static SFuzzStore* pStore = [] {
+        auto* p = new SFuzzStore;
+        setenv("KLAVORA_STORE", p->store.c_str(), 1);
+        if (InitializeStore(p->store).status != 0) {
+            std::abort();
+        }
+        p->pristine = ReadFileBytes(p->store);
+        return p;
+    }();
+    return *pStore;
 }
