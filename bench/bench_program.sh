@@ -145,6 +145,23 @@ focus_and_key() {
     xdotool key --clearmodifiers "$3" >/dev/null 2>&1
 }
 
+# measure_activity PID PATTERN KEY NAME: switches an activity on with KEY,
+# lets it settle for 2 s, then sets NAME to the processor shares (the family,
+# the program) and NAME_wakes to the UI thread's wake-ups per second over the
+# measuring window.
+measure_activity() {
+    local t0 t1 w0 w1
+    focus_and_key "$1" "$2" "$3"
+    sleep 2
+    t0="$(family_ticks "$1")"
+    w0="$(ui_wakes "$1")"
+    sleep "$window_s"
+    t1="$(family_ticks "$1")"
+    w1="$(ui_wakes "$1")"
+    eval "$4='$(share "${t0% *}" "${t1% *}" "$window_s") $(share "${t0#* }" "${t1#* }" "$window_s")'"
+    eval "${4}_wakes='$(per_second "$w0" "$w1" "$window_s")'"
+}
+
 # One program through its phases; fills the variables named by prefix.
 # Usage: measure PREFIX NAME-PATTERN TUNE-KEY PLAY-KEY COMMAND...
 measure() {
@@ -168,28 +185,11 @@ measure() {
     t1="$(family_ticks "$pid")"
     eval "${prefix}_idle='$(share "${t0% *}" "${t1% *}" "$window_s") $(share "${t0#* }" "${t1#* }" "$window_s")'"
 
-    local w0 w1
     if [ -n "$tune_key" ]; then
-        focus_and_key "$pid" "$pattern" "$tune_key"
-        sleep 2
-        t0="$(family_ticks "$pid")"
-        w0="$(ui_wakes "$pid")"
-        sleep "$window_s"
-        t1="$(family_ticks "$pid")"
-        w1="$(ui_wakes "$pid")"
-        eval "${prefix}_tune='$(share "${t0% *}" "${t1% *}" "$window_s") $(share "${t0#* }" "${t1#* }" "$window_s")'"
-        eval "${prefix}_tune_wakes='$(per_second "$w0" "$w1" "$window_s")'"
+        measure_activity "$pid" "$pattern" "$tune_key" "${prefix}_tune"
     fi
     if [ -n "$play_key" ]; then
-        focus_and_key "$pid" "$pattern" "$play_key"
-        sleep 2
-        t0="$(family_ticks "$pid")"
-        w0="$(ui_wakes "$pid")"
-        sleep "$window_s"
-        t1="$(family_ticks "$pid")"
-        w1="$(ui_wakes "$pid")"
-        eval "${prefix}_play='$(share "${t0% *}" "${t1% *}" "$window_s") $(share "${t0#* }" "${t1#* }" "$window_s")'"
-        eval "${prefix}_play_wakes='$(per_second "$w0" "$w1" "$window_s")'"
+        measure_activity "$pid" "$pattern" "$play_key" "${prefix}_play"
         focus_and_key "$pid" "$pattern" "$play_key"
     fi
     h="$(family_kb "$pid" VmHWM)"
