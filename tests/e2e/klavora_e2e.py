@@ -220,6 +220,20 @@ def apply_options(s):
         return None
 
 
+def options_find_the_server(s, c, state, what):
+    """The server starts; File > Options... > OK then finds it without a word,
+    and Play Notes sounds A."""
+    s.start_server()
+    box = apply_options(s)
+    c.check(box is None, state + ", File > Options... > OK says nothing")
+    if box:
+        dismiss(s, box)
+    s.key("ctrl+p")
+    wait_for_stream(s, "sink-inputs")
+    measure_tone(s, c, (A,), seconds=2.0, what=what)
+    s.key("ctrl+p")
+
+
 def case_rescan(s, c):
     """Started without a sound server, the program says it found no sound
     card; applying the options reads the device lists afresh, so it finds the
@@ -229,15 +243,7 @@ def case_rescan(s, c):
     text = s.read_text(box)
     c.check("unable to find a soundcard" in text.lower(), "at start it says \"%s\"" % text)
     dismiss(s, box)
-    s.start_server()
-    box = apply_options(s)
-    c.check(box is None, "server started, File > Options... > OK says nothing")
-    if box:
-        dismiss(s, box)
-    s.key("ctrl+p")
-    wait_for_stream(s, "sink-inputs")
-    measure_tone(s, c, (A,), seconds=2.0, what="A played after the options")
-    s.key("ctrl+p")
+    options_find_the_server(s, c, "server started", "A played after the options")
     s.stop_server()
     box = apply_options(s)
     text = s.read_text(box) if box else ""
@@ -245,15 +251,7 @@ def case_rescan(s, c):
             "server gone, File > Options... > OK says \"%s\"" % text)
     if box:
         dismiss(s, box)
-    s.start_server()
-    box = apply_options(s)
-    c.check(box is None, "server back, File > Options... > OK says nothing")
-    if box:
-        dismiss(s, box)
-    s.key("ctrl+p")
-    wait_for_stream(s, "sink-inputs")
-    measure_tone(s, c, (A,), seconds=2.0, what="A played after the options again")
-    s.key("ctrl+p")
+    options_find_the_server(s, c, "server back", "A played after the options again")
     check_saved_at_close(s, c)
 
 
