@@ -486,44 +486,34 @@ void CWaveHelperLayer::RefreshDevices() {
 }
 
 int CWaveHelperLayer::Pump() {
+    return Deliver(false, nullptr);
+}
+
+bool CWaveHelperLayer::PumpQuietly() {
+    bool bLeft = false;
+    Deliver(true, &bLeft);
+    return bLeft;
+}
+
+int CWaveHelperLayer::Deliver(bool bQuietly, bool* pbLeft) {
     ApplyEvents();
     std::vector<std::uint32_t> handles;
     handles.reserve(m_handles.size());
     for (const auto& entry : m_handles) {
         handles.push_back(entry.first);
     }
-    int nDelivered = 0;
-    for (std::uint32_t nHandle : handles) {
-        auto it = m_handles.find(nHandle);
-        std::size_t nToDeliver = it != m_handles.end() ? it->second->m_completions.size() : 0;
-        while (nToDeliver-- > 0) {
-            // A sink may close the device, or pump again from a message box:
-            // look the handle up every time and take the header before delivering it.
-            it = m_handles.find(nHandle);
-            if (it == m_handles.end() || it->second->m_completions.empty()) {
-                break;
+    return WaveDeliver(
+        handles,
+        [this](std::uint32_t nHandle, SWaveMailbox& box) {
+            auto it = m_handles.find(nHandle);
+            if (it == m_handles.end()) {
+                return false;
             }
             SHandle& handle = *it->second;
-            WAVEHDR* pHeader = handle.m_completions.front();
-            handle.m_completions.pop_front();
-            if (handle.m_pSink != nullptr) {
-                handle.m_pSink->OnWaveMessage(handle.m_bInput ? MM_WIM_DATA : MM_WOM_DONE,
-                                              pHeader);
-                ++nDelivered;
-            }
-        }
-        it = m_handles.find(nHandle);
-        if (it != m_handles.end() && it->second->m_bLostPending &&
-            it->second->m_completions.empty()) {
-            it->second->m_bLostPending = false;
-            if (it->second->m_pSink != nullptr) {
-                it->second->m_pSink->OnWaveMessage(
-                    it->second->m_bInput ? MM_WIM_LOST : MM_WOM_LOST, nullptr);
-                ++nDelivered;
-            }
-        }
-    }
-    return nDelivered;
+            box = {handle.m_bInput, handle.m_pSink, &handle.m_completions, &handle.m_bLostPending};
+            return true;
+        },
+        bQuietly, pbLeft);
 }
 
 bool CWaveHelperLayer::WaitForMessages(int nTimeoutMs) {

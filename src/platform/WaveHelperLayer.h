@@ -10,7 +10,7 @@
 // PortAudio finds the sound server as it is then. The program's buffers stay
 // in the program: each open device has a shared arena that its buffers are
 // copied through, so the helper never touches the program's memory.
-// User-interface thread only, as for every wave layer.
+// One thread at a time, as for every wave layer (see WaveLayer.h).
 #pragma once
 
 #include <chrono>
@@ -64,6 +64,7 @@ public:
     void RefreshDevices() override;
 
     int Pump() override;
+    bool PumpQuietly() override;
     bool WaitForMessages(int nTimeoutMs) override;
     void SetWakeHandler(std::function<void()> fnWake) override;
 
@@ -83,6 +84,8 @@ private:
                   int nFd = -1);
     // Applies the events that arrived: buffers done, streams lost.
     void ApplyEvents();
+    // Pump and PumpQuietly.
+    int Deliver(bool bQuietly, bool* pbLeft);
     void Lose(SHandle& handle);
     SHandle* Find(bool bInput, std::uint32_t nHandle);
 

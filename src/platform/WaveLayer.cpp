@@ -191,3 +191,70 @@ void WaveCopyName(char* pszTarget, unsigned int nSize, const char* pszName) {
     std::memcpy(pszTarget, pszName, nLength);
     pszTarget[nLength] = '\0';
 }
+
+namespace {
+
+// One message to a sink; false if the sink declined it (quietly only).
+bool DeliverOne(const SWaveMailbox& box, unsigned int nMessage, WAVEHDR* pHeader, bool bQuietly) {
+    if (bQuietly) {
+        return box.m_pSink->OnWaveMessageQuietly(nMessage, pHeader);
+    }
+    box.m_pSink->OnWaveMessage(nMessage, pHeader);
+    return true;
+}
+
+}  // namespace
+
+int WaveDeliver(const std::vector<std::uint32_t>& handles,
+                const std::function<bool(std::uint32_t, SWaveMailbox&)>& fnFind, bool bQuietly,
+                bool* pbLeft) {
+    int nDelivered = 0;
+    bool bLeft = false;
+    for (std::uint32_t nHandle : handles) {
+        SWaveMailbox box;
+        if (!fnFind(nHandle, box)) {
+            continue;
+        }
+        std::size_t nToDeliver = box.m_pCompletions->size();
+        bool bDeclined = false;
+        while (nToDeliver-- > 0) {
+            if (!fnFind(nHandle, box) || box.m_pCompletions->empty()) {
+                break;
+            }
+            // Taken before delivery: the sink may queue the same header again.
+            WAVEHDR* pHeader = box.m_pCompletions->front();
+            box.m_pCompletions->pop_front();
+            if (box.m_pSink == nullptr) {
+                continue;
+            }
+            const unsigned int nMessage = box.m_bInput ? MM_WIM_DATA : MM_WOM_DONE;
+            if (!DeliverOne(box, nMessage, pHeader, bQuietly)) {
+                if (fnFind(nHandle, box)) {
+                    box.m_pCompletions->push_front(pHeader);
+                }
+                bDeclined = true;
+                break;
+            }
+            ++nDelivered;
+        }
+        if (!fnFind(nHandle, box)) {
+            continue;
+        }
+        if (!bDeclined && *box.m_pbLostPending && box.m_pCompletions->empty()) {
+            *box.m_pbLostPending = false;
+            if (box.m_pSink != nullptr) {
+                const unsigned int nMessage = box.m_bInput ? MM_WIM_LOST : MM_WOM_LOST;
+                if (DeliverOne(box, nMessage, nullptr, bQuietly)) {
+                    ++nDelivered;
+                } else {
+                    *box.m_pbLostPending = true;
+                }
+            }
+        }
+        bLeft = bLeft || !box.m_pCompletions->empty() || *box.m_pbLostPending;
+    }
+    if (pbLeft != nullptr) {
+        *pbLeft = bLeft;
+    }
+    return nDelivered;
+}

@@ -2,11 +2,14 @@
 // device classes are written against, with the records, flags, result codes and
 // messages they use. The program runs PortAudio behind it (in a helper process,
 // see CWaveHelperLayer); a simulator stands in for tests. All calls are made on
-// the user-interface thread.
+// the user-interface thread, or on the sound thread of CWaveDispatcher while it
+// holds the user-interface lock, so never on two threads at once.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <vector>
 
 using MMRESULT = unsigned int;
 
@@ -135,12 +138,20 @@ enum class HWAVEOUT : std::uint32_t {};
 
 // Receives the completion messages of the devices opened with it: MM_WIM_DATA
 // with a filled recording buffer, MM_WOM_DONE with a played buffer, and
-// MM_WIM_LOST or MM_WOM_LOST when a stream stopped by itself. Called only on
-// the user-interface thread, from CWaveLayer::Pump.
+// MM_WIM_LOST or MM_WOM_LOST when a stream stopped by itself. OnWaveMessage is
+// called on the user-interface thread, from CWaveLayer::Pump.
 class CWaveSink {
 public:
     virtual ~CWaveSink() = default;
     virtual void OnWaveMessage(unsigned int nMessage, WAVEHDR* pHeader) = 0;
+    // Called from CWaveLayer::PumpQuietly, off the user-interface thread but
+    // with the user-interface lock held: handles a message that needs nothing
+    // of the window (a buffer to refill or to measure without a new reading)
+    // and returns true. Returns false for any other message, which then comes
+    // again through OnWaveMessage on the user-interface thread; before saying
+    // false it may only have done what is harmless to do twice, and it never
+    // queued the buffer again.
+    virtual bool OnWaveMessageQuietly(unsigned int, WAVEHDR*) { return false; }
 };
 
 // Rules every implementation keeps:
@@ -201,6 +212,12 @@ public:
     // including closing the device they are told about.
     virtual int Pump() = 0;
 
+    // Delivers, through OnWaveMessageQuietly, the completions that arrived, in
+    // order, until a sink declines one; that one and every later one of its
+    // handle wait for Pump. Returns true if any completion is left for Pump.
+    // A layer without a quiet path leaves everything to Pump.
+    virtual bool PumpQuietly() { return true; }
+
     // Waits up to nTimeoutMs for a completion to arrive; true if one is waiting.
     virtual bool WaitForMessages(int nTimeoutMs) = 0;
 
@@ -242,6 +259,25 @@ MMRESULT WavePrepareHeader(WAVEHDR* pHeader, const WAVEFORMATEX& format);
 MMRESULT WaveUnprepareHeader(WAVEHDR* pHeader);
 MMRESULT WaveQueueHeader(WAVEHDR* pHeader);  // checks and sets WHDR_INQUEUE
 void WaveMarkDone(WAVEHDR* pHeader);         // clears WHDR_INQUEUE, sets WHDR_DONE
+
+// The completions of one open handle, as a layer's delivery sees them.
+struct SWaveMailbox {
+    bool m_bInput = false;
+    CWaveSink* m_pSink = nullptr;
+    std::deque<WAVEHDR*>* m_pCompletions = nullptr;
+    bool* m_pbLostPending = nullptr;
+};
+
+// The delivery shared by the layers' Pump and PumpQuietly: for each handle in
+// turn, the completions waiting when its turn comes, then its lost message.
+// fnFind looks a handle up again before every message, since a sink may close
+// the device, or pump again from a message box; it returns false for a handle
+// that is gone. Quietly, a declined message goes back to the front of its
+// handle and the handle's turn ends, and *pbLeft says whether anything waits
+// for Pump. Returns the number of messages handled.
+int WaveDeliver(const std::vector<std::uint32_t>& handles,
+                const std::function<bool(std::uint32_t, SWaveMailbox&)>& fnFind, bool bQuietly,
+                bool* pbLeft = nullptr);
 
 // Copies a device name into a capability record, cutting it at a character
 // boundary if it is too long.

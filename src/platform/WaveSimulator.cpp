@@ -496,42 +496,32 @@ int CWaveSimulator::Process(int nBuffers) {
 }
 
 int CWaveSimulator::Pump() {
+    return Deliver(false, nullptr);
+}
+
+bool CWaveSimulator::PumpQuietly() {
+    bool bLeft = false;
+    Deliver(true, &bLeft);
+    return bLeft;
+}
+
+int CWaveSimulator::Deliver(bool bQuietly, bool* pbLeft) {
     std::vector<std::uint32_t> handles;
     for (const auto& entry : m_handles) {
         handles.push_back(entry.first);
     }
-    int nDelivered = 0;
-    for (std::uint32_t nHandle : handles) {
-        auto it = m_handles.find(nHandle);
-        if (it == m_handles.end()) {
-            continue;
-        }
-        std::size_t nToDeliver = it->second.m_returned.size();
-        while (nToDeliver-- > 0) {
-            // A sink may close or delete the device: look the handle up every time.
-            it = m_handles.find(nHandle);
-            if (it == m_handles.end() || it->second.m_returned.empty()) {
-                break;
+    return WaveDeliver(
+        handles,
+        [this](std::uint32_t nHandle, SWaveMailbox& box) {
+            auto it = m_handles.find(nHandle);
+            if (it == m_handles.end()) {
+                return false;
             }
             SHandle& handle = it->second;
-            WAVEHDR* pHeader = handle.m_returned.front();
-            handle.m_returned.pop_front();
-            if (handle.m_pSink != nullptr) {
-                handle.m_pSink->OnWaveMessage(handle.m_bInput ? MM_WIM_DATA : MM_WOM_DONE, pHeader);
-                ++nDelivered;
-            }
-        }
-        it = m_handles.find(nHandle);
-        if (it != m_handles.end() && it->second.m_bLostPending && it->second.m_returned.empty()) {
-            it->second.m_bLostPending = false;
-            if (it->second.m_pSink != nullptr) {
-                it->second.m_pSink->OnWaveMessage(it->second.m_bInput ? MM_WIM_LOST : MM_WOM_LOST,
-                                                  nullptr);
-                ++nDelivered;
-            }
-        }
-    }
-    return nDelivered;
+            box = {handle.m_bInput, handle.m_pSink, &handle.m_returned, &handle.m_bLostPending};
+            return true;
+        },
+        bQuietly, pbLeft);
 }
 
 bool CWaveSimulator::WaitForMessages(int) {

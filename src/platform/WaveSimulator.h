@@ -2,7 +2,8 @@
 // and capabilities, a failure injectable at any call, recording from a signal
 // the test supplies, capture of every byte played, and completions delivered
 // when the test pumps. Nothing happens on its own: Process moves the devices
-// forward and Pump delivers. Single-threaded; call it from the test's thread.
+// forward and Pump delivers. Not thread-safe: one thread at a time (a test's
+// thread, or a dispatcher's sound thread while the test lets it hold the lock).
 #pragma once
 
 #include <cstdint>
@@ -130,6 +131,7 @@ public:
     void RefreshDevices() override;
 
     int Pump() override;
+    bool PumpQuietly() override;
     bool WaitForMessages(int nTimeoutMs) override;
     void SetWakeHandler(std::function<void()> fnWake) override { m_fnWake = std::move(fnWake); }
 
@@ -179,6 +181,8 @@ private:
     static void ReturnAll(SHandle& handle);
     void Record(SHandle& handle, WAVEHDR* pHeader);
     void Wake();
+    // Pump and PumpQuietly.
+    int Deliver(bool bQuietly, bool* pbLeft);
 
     std::vector<SDevice> m_inDevices;
     std::vector<SDevice> m_outDevices;
