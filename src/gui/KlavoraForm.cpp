@@ -441,6 +441,10 @@ void CKlavoraForm::OnWaveMessage(unsigned int nMessage, WAVEHDR* pHeader) {
     }
 }
 
+bool CKlavoraForm::OnWaveMessageQuietly(unsigned int nMessage, WAVEHDR* pHeader) {
+    return m_pView == nullptr || m_pView->OnWaveMessageQuietly(nMessage, pHeader);
+}
+
 // ---- the user's actions ----
 
 void CKlavoraForm::OnKeyboardDown(wxMouseEvent& event) {

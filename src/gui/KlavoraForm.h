@@ -83,6 +83,7 @@ public:
 
     // ---- CWaveSink ----
     void OnWaveMessage(unsigned int nMessage, WAVEHDR* pHeader) override;
+    bool OnWaveMessageQuietly(unsigned int nMessage, WAVEHDR* pHeader) override;
 
 private:
     void CreateControls();

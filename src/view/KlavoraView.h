@@ -2,7 +2,8 @@
 // devices, the pitch detector, the five voices, the catalogue and the drawing
 // objects) and all run-time state, and runs every handler. It talks to the
 // window only through IKlavoraForm, so all of it runs headless in tests.
-// User-interface thread only; sound completions arrive through OnWaveMessage.
+// User-interface thread only, apart from OnWaveMessageQuietly, which runs on the
+// sound thread while that holds the user-interface lock.
 #pragma once
 
 #include <array>
@@ -77,8 +78,14 @@ public:
     // MM_WIM_DATA, MM_WOM_DONE, MM_WIM_LOST and MM_WOM_LOST; other messages
     // are ignored.
     void OnWaveMessage(unsigned int message, WAVEHDR* pHeader);
-    void OnWimData(WAVEHDR* pHeader);
-    void OnWomDone(WAVEHDR* pHeader);
+    // The buffers that change nothing on screen: a played buffer refilled, a
+    // recorded one measured between two display updates. False for every
+    // other message, which then comes through OnWaveMessage.
+    bool OnWaveMessageQuietly(unsigned int message, WAVEHDR* pHeader);
+    // Quietly, each declines (false, having queued nothing) what needs the
+    // window: a new reading, or a device that failed.
+    bool OnWimData(WAVEHDR* pHeader, bool quietly = false);
+    bool OnWomDone(WAVEHDR* pHeader, bool quietly = false);
     // The recording (or playback) device stopped by itself or failed while
     // running: the activity stops as if switched off, the user is told once,
     // and the next switch-on opens the device afresh.

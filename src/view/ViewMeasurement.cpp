@@ -23,13 +23,24 @@ void CKlavoraView::OnWaveMessage(unsigned int message, WAVEHDR* pHeader) {
     }
 }
 
-void CKlavoraView::OnWimData(WAVEHDR* pHeader) {
+bool CKlavoraView::OnWaveMessageQuietly(unsigned int message, WAVEHDR* pHeader) {
+    switch (message) {
+        case MM_WIM_DATA: return OnWimData(pHeader, true);
+        case MM_WOM_DONE: return OnWomDone(pHeader, true);
+        default: return false;
+    }
+}
+
+bool CKlavoraView::OnWimData(WAVEHDR* pHeader, bool quietly) {
     if (pHeader == nullptr || !m_pRecorder) {
-        return;
+        return true;
+    }
+    const bool listening = m_bListening;
+    if (quietly && listening && m_nUpdateCounter == kUpdateEvery) {
+        return false;  // this buffer brings a new reading
     }
     // Measure before the buffer goes back to the device: once queued again it
     // may be refilled at any moment, even with a single buffer in the ring.
-    const bool listening = m_bListening;
     double frequency = 0.0;
     if (listening && m_pDetector) {
         const unsigned int bytes = std::min(pHeader->dwBytesRecorded, pHeader->dwBufferLength);
@@ -38,13 +49,18 @@ void CKlavoraView::OnWimData(WAVEHDR* pHeader) {
     if (!m_pRecorder->BufferDone(pHeader) && listening &&
         m_pRecorder->GetState() == CWaveInDevice::STATE_FAILED) {
         // The buffer could not go back: the ring would run dry while the
-        // program still said it listens.
+        // program still said it listens. Delivered again on the user-interface
+        // thread, the message finds the device failed and says so.
+        if (quietly) {
+            return false;
+        }
         OnDeviceFailed(true);
-        return;
+        return true;
     }
     if (listening) {
         ShowMeasurement(frequency);
     }
+    return true;
 }
 
 void CKlavoraView::ShowMeasurement(double frequency) {
@@ -67,9 +83,9 @@ void CKlavoraView::ShowMeasurement(double frequency) {
     }
 }
 
-void CKlavoraView::OnWomDone(WAVEHDR* pHeader) {
+bool CKlavoraView::OnWomDone(WAVEHDR* pHeader, bool quietly) {
     if (pHeader == nullptr || !m_pPlayer) {
-        return;
+        return true;
     }
     if (m_pVoices[0]) {
         CToneVoice* voices[kVoiceCount];
@@ -82,8 +98,12 @@ void CKlavoraView::OnWomDone(WAVEHDR* pHeader) {
     }
     if (!m_pPlayer->BufferDone(pHeader) && m_bPlaying &&
         m_pPlayer->GetState() == CWaveOutDevice::STATE_FAILED) {
+        if (quietly) {
+            return false;
+        }
         OnDeviceFailed(false);
     }
+    return true;
 }
 
 void CKlavoraView::OnCtlColor() {

@@ -131,6 +131,9 @@ public:
             m_pView->OnWaveMessage(message, pHeader);
         }
     }
+    bool OnWaveMessageQuietly(unsigned int message, WAVEHDR* pHeader) override {
+        return m_pView == nullptr || m_pView->OnWaveMessageQuietly(message, pHeader);
+    }
 
     // ---- what the test sets and reads ----
     // Places the pointer over a control, in its client coordinates.
