@@ -1,42 +1,27 @@
-// CWavePump brings the sound devices' completions to the user-interface
-// thread: the wave layer's wake handler (called on a thread of the layer)
-// only queues one call on the wx event loop, and that call, on the
-// user-interface thread, runs the layer's Pump, which hands the finished
-// buffers to the view. Start, Stop and the destructor are called on the
-// user-interface thread.
+// CWavePump brings the sound devices' completions to the view through a
+// CWaveDispatcher on the user-interface lock: buffers that change nothing on
+// screen are handled on the dispatcher's sound thread while the window sleeps;
+// the rest reach the user-interface thread as calls queued on the wx event
+// loop. Start, Stop and the destructor are called on the user-interface thread.
 #pragma once
 
-#include <atomic>
 #include <memory>
 
-class CWaveLayer;
+class CWaveDispatcher;
 
 class CWavePump {
 public:
-    CWavePump() = default;
-    ~CWavePump() { Stop(); }
+    CWavePump();
+    ~CWavePump();
     CWavePump(const CWavePump&) = delete;
     CWavePump& operator=(const CWavePump&) = delete;
 
-    // Installs the wake handler on the current wave layer.
+    // Starts serving the current wave layer.
     void Start();
-    // Removes it. A wake already on its way finds the pump stopped and does
-    // nothing, so no completion is delivered after this returns.
+    // Stops; no completion is delivered after this returns.
     void Stop();
-    bool IsRunning() const { return m_pState != nullptr; }
+    bool IsRunning() const { return m_pDispatcher != nullptr; }
 
 private:
-    // Shared with the wake handler, which may outlive this object by a call.
-    struct SState {
-        explicit SState(CWaveLayer* pLayer) : m_pLayer(pLayer) {}
-        CWaveLayer* const m_pLayer;
-        // Written on the user-interface thread, read by the waking thread.
-        std::atomic<bool> m_bActive{true};
-        // Set by the waking thread when it queues a call, cleared by that call.
-        std::atomic<bool> m_bQueued{false};
-    };
-
-    static void Wake(const std::shared_ptr<SState>& pState);
-
-    std::shared_ptr<SState> m_pState;
+    std::unique_ptr<CWaveDispatcher> m_pDispatcher;
 };

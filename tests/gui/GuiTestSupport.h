@@ -7,11 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include <glib.h>
 #include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/frame.h>
@@ -75,6 +77,23 @@ protected:
         }
         wxTheApp->ProcessPendingEvents();
         wxTheApp->ProcessIdle();
+    }
+
+    // Runs the event loop as the program does, asleep between events (which
+    // lets the sound thread in), until done() holds or nMs have passed.
+    static bool RunLoopUntil(const std::function<bool()>& done, int nMs) {
+        // A tick, so that each sleep is short and done() is asked again.
+        const guint nTick = g_timeout_add(5, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; },
+                                          nullptr);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nMs);
+        bool bDone = done();
+        while (!bDone && std::chrono::steady_clock::now() < deadline) {
+            g_main_context_iteration(nullptr, TRUE);
+            wxTheApp->ProcessPendingEvents();
+            bDone = done();
+        }
+        g_source_remove(nTick);
+        return bDone;
     }
 
     // Sends a command to the frame, as a menu item or accelerator does.

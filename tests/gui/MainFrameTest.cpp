@@ -219,15 +219,14 @@ TEST_F(GuiTest, ATuningSessionThroughTheWindow) {
     EXPECT_TRUE(m_pFrame->RouteCommand(ID_OCTAVE_HIGHER));
     EXPECT_EQ(pView->GetOctaveFactor(), 2.0);
 
-    // A played buffer comes back: the wake queues a call on the event loop,
-    // which hands the buffer to the view to be filled and queued again.
+    // A played buffer comes back: while the event loop sleeps, the sound
+    // thread hands it to the view to be filled and queued again.
     const int queued = m_sim.QueuedOutCount();
     ASSERT_GT(queued, 0);
     m_sim.ClearPlayed();
     ASSERT_EQ(m_sim.Process(1), 1);
     EXPECT_EQ(m_sim.QueuedOutCount(), queued - 1);
-    wxTheApp->ProcessPendingEvents();
-    EXPECT_EQ(m_sim.QueuedOutCount(), queued);
+    EXPECT_TRUE(RunLoopUntil([&] { return m_sim.QueuedOutCount() == queued; }, 2000));
     EXPECT_FALSE(m_sim.PlayedBytes().empty());
 
     // Tuning stops the playing.
