@@ -86,6 +86,8 @@ public:
     // window: a new reading, or a device that failed.
     bool OnWimData(WAVEHDR* pHeader, bool quietly = false);
     bool OnWomDone(WAVEHDR* pHeader, bool quietly = false);
+    // Fills a playback buffer with the voices' next samples.
+    void FillFromVoices(WAVEHDR* pHeader);
     // The recording (or playback) device stopped by itself or failed while
     // running: the activity stops as if switched off, the user is told once,
     // and the next switch-on opens the device afresh.

@@ -87,15 +87,7 @@ bool CKlavoraView::OnWomDone(WAVEHDR* pHeader, bool quietly) {
     if (pHeader == nullptr || !m_pPlayer) {
         return true;
     }
-    if (m_pVoices[0]) {
-        CToneVoice* voices[kVoiceCount];
-        for (int i = 0; i < kVoiceCount; ++i) {
-            voices[i] = m_pVoices[i].get();
-        }
-        // Never past the block, even if the settings and the buffer disagree.
-        const int bytes = std::min(m_nBufferSize, static_cast<int>(pHeader->dwBufferLength));
-        FillPlaybackBuffer(pHeader->lpData, bytes, voices);
-    }
+    FillFromVoices(pHeader);
     if (!m_pPlayer->BufferDone(pHeader) && m_bPlaying &&
         m_pPlayer->GetState() == CWaveOutDevice::STATE_FAILED) {
         if (quietly) {
@@ -104,6 +96,19 @@ bool CKlavoraView::OnWomDone(WAVEHDR* pHeader, bool quietly) {
         OnDeviceFailed(false);
     }
     return true;
+}
+
+void CKlavoraView::FillFromVoices(WAVEHDR* pHeader) {
+    if (!m_pVoices[0] || pHeader == nullptr) {
+        return;
+    }
+    CToneVoice* voices[kVoiceCount];
+    for (int i = 0; i < kVoiceCount; ++i) {
+        voices[i] = m_pVoices[i].get();
+    }
+    // Never past the block, even if the settings and the buffer disagree.
+    const int bytes = std::min(m_nBufferSize, static_cast<int>(pHeader->dwBufferLength));
+    FillPlaybackBuffer(pHeader->lpData, bytes, voices);
 }
 
 void CKlavoraView::OnCtlColor() {

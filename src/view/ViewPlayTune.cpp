@@ -104,6 +104,7 @@ void CKlavoraView::OnTuneWithMicrophone() {
 }
 
 void CKlavoraView::OnPlayNotes() {
+    bool opened = false;
     if (!m_bPlayerOpen) {
         m_bPlayerOpen = m_pPlayer->HasCapableDevice() && m_pPlayer->Open();
         if (!m_bPlayerOpen) {
@@ -111,6 +112,7 @@ void CKlavoraView::OnPlayNotes() {
             ReportNotStarted(false);
             return;
         }
+        opened = true;
     }
     if (m_bPlaying) {
         if (m_pPlayer->Stop()) {
@@ -122,6 +124,14 @@ void CKlavoraView::OnPlayNotes() {
                 m_bListening = false;
             }
             m_pCentsMeter->ResetMeter();
+        }
+        if (opened) {
+            // Freshly allocated buffers hold nothing yet: filled from the
+            // voices, the tone starts with the first buffer instead of after a
+            // ring of silence. A later start plays them as the last stop left them.
+            for (int i = 0; i < m_pPlayer->GetBufferCount(); ++i) {
+                FillFromVoices(m_pPlayer->GetHeader(i));
+            }
         }
         m_bPlaying = m_pPlayer->Start();
         if (!m_bPlaying) {
