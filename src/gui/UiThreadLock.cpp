@@ -7,7 +7,7 @@
 namespace {
 
 // Never freed: the user-interface thread still holds it when the program ends.
-std::timed_mutex* g_pUiLock = nullptr;
+CUiLock* g_pUiLock = nullptr;
 std::thread::id g_uiThread;
 GPollFunc g_pfnPoll = nullptr;
 
@@ -25,9 +25,9 @@ gint PollWithoutLock(GPollFD* pFds, guint nFds, gint nTimeout) {
 
 }  // namespace
 
-std::timed_mutex& UiThreadLock() {
+CUiLock& UiThreadLock() {
     if (g_pUiLock == nullptr) {
-        g_pUiLock = new std::timed_mutex;
+        g_pUiLock = new CUiLock;
         g_pUiLock->lock();
         g_uiThread = std::this_thread::get_id();
         GMainContext* pContext = g_main_context_default();

@@ -5,6 +5,6 @@
 // user-interface thread before its event loop waits (or from inside it).
 #pragma once
 
-#include <mutex>
+#include "platform/UiLock.h"
 
-std::timed_mutex& UiThreadLock();
+CUiLock& UiThreadLock();

@@ -4,7 +4,7 @@
 
 #include "platform/WaveLayer.h"
 
-CWaveDispatcher::CWaveDispatcher(CWaveLayer* pLayer, std::timed_mutex& uiLock, PostFn fnPost)
+CWaveDispatcher::CWaveDispatcher(CWaveLayer* pLayer, CUiLock& uiLock, PostFn fnPost)
     : m_pShared(std::make_shared<SShared>()) {
     m_pShared->m_pLayer = pLayer;
     m_pShared->m_pUiLock = &uiLock;

@@ -19,6 +19,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/UiLock.h"
+
 class CWaveLayer;
 
 class CWaveDispatcher {
@@ -26,7 +28,7 @@ public:
     // Queues a call to run on the user-interface thread; callable from any thread.
     using PostFn = std::function<void(std::function<void()>)>;
 
-    CWaveDispatcher(CWaveLayer* pLayer, std::timed_mutex& uiLock, PostFn fnPost);
+    CWaveDispatcher(CWaveLayer* pLayer, CUiLock& uiLock, PostFn fnPost);
     ~CWaveDispatcher() { Stop(); }
     CWaveDispatcher(const CWaveDispatcher&) = delete;
     CWaveDispatcher& operator=(const CWaveDispatcher&) = delete;
@@ -52,7 +54,7 @@ private:
     // this object by a call.
     struct SShared {
         CWaveLayer* m_pLayer = nullptr;
-        std::timed_mutex* m_pUiLock = nullptr;
+        CUiLock* m_pUiLock = nullptr;
         PostFn m_fnPost;
         mutable std::mutex m_mutex;
         std::condition_variable m_wake;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "audio/WaveTestSupport.h"
+#include "platform/UiLock.h"
 #include "platform/WaveDispatcher.h"
 #include "platform/WaveSimulator.h"
 
@@ -103,10 +104,10 @@ TEST(WaveDispatcher, ADeclinedBufferAndThoseAfterItWaitForPumpInOrder) {
 // while it waits, as the event loop does.
 TEST(WaveDispatcher, TheSoundThreadRefillsWhileTheWindowSleepsAndQueuesTheRest) {
     SPlayback play(1);
-    std::timed_mutex uiLock;
+    CUiLock uiLock;
     std::mutex queuedMutex;
     std::vector<std::function<void()>> queued;
-    std::unique_lock<std::timed_mutex> ui(uiLock);
+    std::unique_lock<CUiLock> ui(uiLock);
     CWaveDispatcher dispatcher(&play.m_sim, uiLock, [&](std::function<void()> fnCall) {
         std::lock_guard<std::mutex> lock(queuedMutex);
         queued.push_back(std::move(fnCall));

@@ -5,9 +5,9 @@
 // thread (the calls the dispatcher queued for it).
 #include <cmath>
 #include <functional>
-#include <mutex>
 #include <vector>
 
+#include "platform/UiLock.h"
 #include "platform/WaveDispatcher.h"
 #include "view/ViewTestSupport.h"
 
@@ -60,7 +60,7 @@ protected:
         });
     }
 
-    std::timed_mutex m_uiLock;
+    CUiLock m_uiLock;
     std::vector<std::function<void()>> m_queued;
     CWaveDispatcher m_dispatcher;
 };
