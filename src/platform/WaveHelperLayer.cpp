@@ -497,21 +497,11 @@ bool CWaveHelperLayer::PumpQuietly() {
 
 int CWaveHelperLayer::Deliver(bool bQuietly, bool* pbLeft) {
     ApplyEvents();
-    std::vector<std::uint32_t> handles;
-    handles.reserve(m_handles.size());
-    for (const auto& entry : m_handles) {
-        handles.push_back(entry.first);
-    }
-    return WaveDeliver(
-        handles,
-        [this](std::uint32_t nHandle, SWaveMailbox& box) {
-            auto it = m_handles.find(nHandle);
-            if (it == m_handles.end()) {
-                return false;
-            }
-            SHandle& handle = *it->second;
-            box = {handle.m_bInput, handle.m_pSink, &handle.m_completions, &handle.m_bLostPending};
-            return true;
+    return WaveDeliverAll(
+        m_handles,
+        [](const std::unique_ptr<SHandle>& pHandle) {
+            return SWaveMailbox{pHandle->m_bInput, pHandle->m_pSink, &pHandle->m_completions,
+                                &pHandle->m_bLostPending};
         },
         bQuietly, pbLeft);
 }

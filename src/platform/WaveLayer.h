@@ -279,6 +279,28 @@ int WaveDeliver(const std::vector<std::uint32_t>& handles,
                 const std::function<bool(std::uint32_t, SWaveMailbox&)>& fnFind, bool bQuietly,
                 bool* pbLeft = nullptr);
 
+// WaveDeliver over a layer's map from handle numbers to handles, in the map's
+// order; fnMailbox gives the mailbox of a handle.
+template <typename HandleMap, typename MailboxOf>
+int WaveDeliverAll(HandleMap& handles, MailboxOf fnMailbox, bool bQuietly, bool* pbLeft) {
+    std::vector<std::uint32_t> numbers;
+    numbers.reserve(handles.size());
+    for (const auto& entry : handles) {
+        numbers.push_back(entry.first);
+    }
+    return WaveDeliver(
+        numbers,
+        [&](std::uint32_t nHandle, SWaveMailbox& box) {
+            const auto it = handles.find(nHandle);
+            if (it == handles.end()) {
+                return false;
+            }
+            box = fnMailbox(it->second);
+            return true;
+        },
+        bQuietly, pbLeft);
+}
+
 // Copies a device name into a capability record, cutting it at a character
 // boundary if it is too long.
 void WaveCopyName(char* pszTarget, unsigned int nSize, const char* pszName);

@@ -506,20 +506,11 @@ bool CWaveSimulator::PumpQuietly() {
 }
 
 int CWaveSimulator::Deliver(bool bQuietly, bool* pbLeft) {
-    std::vector<std::uint32_t> handles;
-    for (const auto& entry : m_handles) {
-        handles.push_back(entry.first);
-    }
-    return WaveDeliver(
-        handles,
-        [this](std::uint32_t nHandle, SWaveMailbox& box) {
-            auto it = m_handles.find(nHandle);
-            if (it == m_handles.end()) {
-                return false;
-            }
-            SHandle& handle = it->second;
-            box = {handle.m_bInput, handle.m_pSink, &handle.m_returned, &handle.m_bLostPending};
-            return true;
+    return WaveDeliverAll(
+        m_handles,
+        [](SHandle& handle) {
+            return SWaveMailbox{handle.m_bInput, handle.m_pSink, &handle.m_returned,
+                                &handle.m_bLostPending};
         },
         bQuietly, pbLeft);
 }
