@@ -13,6 +13,7 @@ libgmock-dev
 libbenchmark-dev
 libsqlite3-dev
 portaudio19-dev
+libasound2-dev
 libwxgtk3.2-dev
 libcairo2-dev
 libgtk-3-dev

@@ -1,6 +1,27 @@
 #include "controls/KeyboardControl.h"
 
+#include <algorithm>
+
+CKeyRegion::CKeyRegion(std::vector<KeyPoint> vertices) : m_vertices(std::move(vertices)) {
+    if (m_vertices.empty()) {
+        return;
+    }
+    m_nLeft = m_nRight = m_vertices[0].x;
+    m_nTop = m_nBottom = m_vertices[0].y;
+    for (const KeyPoint& p : m_vertices) {
+        m_nLeft = std::min(m_nLeft, p.x);
+        m_nRight = std::max(m_nRight, p.x);
+        m_nTop = std::min(m_nTop, p.y);
+        m_nBottom = std::max(m_nBottom, p.y);
+    }
+}
+
 bool CKeyRegion::Contains(int x, int y) const {
+    // The pixel centre lies within the box only for pixels from its left
+    // (top) edge up to one before its right (bottom) edge.
+    if (x < m_nLeft || x >= m_nRight || y < m_nTop || y >= m_nBottom) {
+        return false;
+    }
     // Winding number of the pixel centre (x + 0.5, y + 0.5), worked in doubled
     // coordinates so that everything stays integral.
     const long px = 2L * x + 1;

@@ -19,13 +19,18 @@ struct KeyPoint {
 class CKeyRegion {
 public:
     CKeyRegion() = default;
-    explicit CKeyRegion(std::vector<KeyPoint> vertices) : m_vertices(std::move(vertices)) {}
+    explicit CKeyRegion(std::vector<KeyPoint> vertices);
 
     bool Contains(int x, int y) const;
     const std::vector<KeyPoint>& Vertices() const { return m_vertices; }
 
 private:
     std::vector<KeyPoint> m_vertices;
+    // The vertices' bounding box: a point outside it is outside the region.
+    int m_nLeft = 0;
+    int m_nTop = 0;
+    int m_nRight = -1;
+    int m_nBottom = -1;
 };
 
 class CKeyboardControl {

@@ -36,31 +36,6 @@ PointF CPainter::OnCircle(double cx, double cy, double r, double degrees) {
     return PointF{cx + r * std::sin(rad), cy - r * std::cos(rad)};
 }
 
-void CPainter::Shape(double x0, double y0, double x1, double y1,
-                     const std::function<bool(double, double)>& inside, Rgba colour) {
-    const int px0 = std::max(static_cast<int>(std::floor(x0)), 0);
-    const int py0 = std::max(static_cast<int>(std::floor(y0)), 0);
-    const int px1 = std::min(static_cast<int>(std::ceil(x1)), m_image.Width());
-    const int py1 = std::min(static_cast<int>(std::ceil(y1)), m_image.Height());
-    const int n = std::max(m_nSamples, 1);
-    const double step = 1.0 / n;
-    for (int py = py0; py < py1; ++py) {
-        for (int px = px0; px < px1; ++px) {
-            int nHits = 0;
-            for (int sy = 0; sy < n; ++sy) {
-                for (int sx = 0; sx < n; ++sx) {
-                    if (inside(px + (sx + 0.5) * step, py + (sy + 0.5) * step)) {
-                        ++nHits;
-                    }
-                }
-            }
-            if (nHits > 0) {
-                m_image.BlendPixel(px, py, colour, static_cast<double>(nHits) / (n * n));
-            }
-        }
-    }
-}
-
 void CPainter::Disc(double cx, double cy, double r, Rgba colour) {
     Ellipse(cx, cy, r, r, colour);
 }

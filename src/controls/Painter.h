@@ -4,7 +4,8 @@
 // painter over an image it alone touches.
 #pragma once
 
-#include <functional>
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "controls/RgbaImage.h"
@@ -34,8 +35,10 @@ public:
     void VerticalGradient(const Rect& rc, Rgba top, Rgba bottom);
 
     // Fills every sample inside the bounds for which inside(x, y) holds.
-    void Shape(double x0, double y0, double x1, double y1,
-               const std::function<bool(double, double)>& inside, Rgba colour);
+    // A template, so that the test is inlined into the sampling loop: it
+    // runs for every sample of every pixel in the bounds.
+    template <typename Inside>
+    void Shape(double x0, double y0, double x1, double y1, const Inside& inside, Rgba colour);
 
     // A point on a circle at an angle in degrees clockwise from the top.
     static PointF OnCircle(double cx, double cy, double r, double degrees);
@@ -47,3 +50,29 @@ private:
 
 // Linear mix of two colours, t = 0 gives a, t = 1 gives b.
 Rgba Mix(Rgba a, Rgba b, double t);
+
+template <typename Inside>
+void CPainter::Shape(double x0, double y0, double x1, double y1, const Inside& inside,
+                     Rgba colour) {
+    const int px0 = std::max(static_cast<int>(std::floor(x0)), 0);
+    const int py0 = std::max(static_cast<int>(std::floor(y0)), 0);
+    const int px1 = std::min(static_cast<int>(std::ceil(x1)), m_image.Width());
+    const int py1 = std::min(static_cast<int>(std::ceil(y1)), m_image.Height());
+    const int n = std::max(m_nSamples, 1);
+    const double step = 1.0 / n;
+    for (int py = py0; py < py1; ++py) {
+        for (int px = px0; px < px1; ++px) {
+            int nHits = 0;
+            for (int sy = 0; sy < n; ++sy) {
+                for (int sx = 0; sx < n; ++sx) {
+                    if (inside(px + (sx + 0.5) * step, py + (sy + 0.5) * step)) {
+                        ++nHits;
+                    }
+                }
+            }
+            if (nHits > 0) {
+                m_image.BlendPixel(px, py, colour, static_cast<double>(nHits) / (n * n));
+            }
+        }
+    }
+}

@@ -12,6 +12,8 @@
 
 #include "gui/FirstStart.h"
 #include "gui/MainFrame.h"
+#include "platform/SoundHelperPath.h"
+#include "platform/WaveHelperLink.h"
 
 wxIMPLEMENT_APP_NO_MAIN(CKlavoraApp);
 
@@ -21,6 +23,10 @@ int main(int argc, char** argv) {
     // software renderer with all of LLVM (some 50 MB resident). A user who
     // wants GTK's GL anyway can still set GDK_GL.
     setenv("GDK_GL", "disable", 0);
+    // The sound devices are probed before the window shows; the helper that
+    // probes them starts now, so that its start-up runs alongside the
+    // toolkit's and the window's, and the probe finds it ready.
+    CWaveHelperLink::StartAhead(FindSoundHelper());
     return wxEntry(argc, argv);
 }
 

@@ -17,15 +17,22 @@ constexpr double kSmallestPoints = 5.0;
 CTableLabelLayout::CTableLabelLayout(wxWindow* pMeasure, const wxFont& font, int nLeft, int nRight)
     : m_pMeasure(pMeasure), m_nLeft(nLeft), m_nRight(nRight) {
     m_fonts.push_back(font);
-    for (double points = font.GetFractionalPointSize() - kPointStep; points >= kSmallestPoints;
-         points -= kPointStep) {
-        wxFont smaller = font;
+}
+
+bool CTableLabelLayout::HasFont(std::size_t nIndex) {
+    // The smaller fonts are found only when a row does not fit in the larger
+    // ones: each costs a drawing of the digits.
+    while (nIndex >= m_fonts.size() && !m_bAllFonts) {
+        const double points = m_fonts.back().GetFractionalPointSize() - kPointStep;
+        wxFont smaller = m_fonts.back();
         smaller.SetFractionalPointSize(points);
-        if (DigitInkHeight(smaller) < kMinDigitHeight) {
-            break;
+        if (points < kSmallestPoints || DigitInkHeight(smaller) < kMinDigitHeight) {
+            m_bAllFonts = true;
+        } else {
+            m_fonts.push_back(smaller);
         }
-        m_fonts.push_back(smaller);
     }
+    return nIndex < m_fonts.size();
 }
 
 int CTableLabelLayout::DigitInkHeight(const wxFont& font) {
@@ -127,26 +134,28 @@ bool CTableLabelLayout::FitsLine(const SRow& row, const std::vector<int>& anWidt
 void CTableLabelLayout::LayoutRow(SRow& row) {
     // One line in the largest font that fits; else two lines, again in the
     // largest font that fits; else two lines in the smallest font.
-    const wxFont* pFont = nullptr;
+    std::size_t nFont = 0;
     std::vector<int> anWidths;
-    bool bTwoLines = false;
-    for (const wxFont& font : m_fonts) {
-        anWidths = Widths(row, font);
+    bool bFits = false;
+    for (std::size_t i = 0; HasFont(i); ++i) {
+        anWidths = Widths(row, m_fonts[i]);
         if (FitsLine(row, anWidths, 0, 1)) {
-            pFont = &font;
+            nFont = i;
+            bFits = true;
             break;
         }
     }
-    if (pFont == nullptr) {
-        bTwoLines = true;
-        for (const wxFont& font : m_fonts) {
-            anWidths = Widths(row, font);
-            pFont = &font;
+    const bool bTwoLines = !bFits;
+    if (bTwoLines) {
+        for (std::size_t i = 0; HasFont(i); ++i) {
+            anWidths = Widths(row, m_fonts[i]);
+            nFont = i;
             if (FitsLine(row, anWidths, 0, 2) && FitsLine(row, anWidths, 1, 2)) {
                 break;
             }
         }
     }
+    const wxFont* pFont = &m_fonts[nFont];
     row.bTwoLines = bTwoLines;
 
     int nWidthUnused = 0;

@@ -8,6 +8,7 @@
 // thread only.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include <wx/font.h>
@@ -49,6 +50,9 @@ private:
         bool bTwoLines = false;
     };
     void LayoutRow(SRow& row);
+    // Whether there is a font at nIndex (0 is the form's), finding the
+    // smaller ones as they are first needed.
+    bool HasFont(std::size_t nIndex);
     // Whether the labels at positions first, first + step, ... fit on one
     // line with the given widths.
     bool FitsLine(const SRow& row, const std::vector<int>& anWidths, std::size_t first,
@@ -57,8 +61,10 @@ private:
     void PlaceCaption();
 
     wxWindow* m_pMeasure;
-    // The form's font first, then each smaller size still readable.
+    // The form's font first, then each smaller size still readable, as far
+    // as they were needed; m_bAllFonts once the smallest is known.
     std::vector<wxFont> m_fonts;
+    bool m_bAllFonts = false;
     int m_nLeft;
     int m_nRight;
     std::vector<SRow> m_rows;

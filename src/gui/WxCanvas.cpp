@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -92,6 +93,21 @@ void CWxCanvas::FillRect(const Rect& rc, Colour colour) {
 }
 
 wxFont CWxCanvas::MakeFont(wxDC& dc, const FontSpec& wanted) {
+    // Finding the size takes a text layout or three, each a font lookup of
+    // the toolkit's: a font found once is kept, as the few the program uses
+    // are asked for again at every drawing. Fonts are found on memory
+    // drawings of the backing stores only, which all measure alike.
+    struct SFound {
+        FontSpec m_spec;
+        wxFont m_font;
+    };
+    // Never destroyed: no font is let go after the toolkit has ended.
+    static std::vector<SFound>& s_found = *new std::vector<SFound>;
+    for (const SFound& found : s_found) {
+        if (found.m_spec == wanted) {
+            return found.m_font;
+        }
+    }
     const int nHeight = std::max(wanted.nHeight, 1);
     wxFont font(wxFontInfo(wxSize(0, nHeight))
                     .Family(wxFONTFAMILY_SWISS)
@@ -112,6 +128,12 @@ wxFont CWxCanvas::MakeFont(wxDC& dc, const FontSpec& wanted) {
             font.SetPixelSize(wxSize(0, nScaled - 1));
         }
     }
+    // A bound, should some caller ever ask for ever new sizes.
+    constexpr std::size_t kMaxKept = 64;
+    if (s_found.size() >= kMaxKept) {
+        s_found.erase(s_found.begin());
+    }
+    s_found.push_back(SFound{wanted, font});
     return font;
 }
 

@@ -35,7 +35,7 @@ public:
     const wxBitmap& GetBackingStore() const { return m_backing; }
 
     // A font whose cell height (ascent plus descent) on dc is the requested
-    // pixel height, within a pixel.
+    // pixel height, within a pixel. Each is found once and then kept.
     static wxFont MakeFont(wxDC& dc, const FontSpec& wanted);
 
 private:

@@ -8,13 +8,19 @@ wxImage ToWxImage(const CRgbaImage& picture) {
     if (picture.IsEmpty()) {
         return wxImage();
     }
-    wxImage image(picture.Width(), picture.Height(), false);
+    const int nWidth = picture.Width();
+    const int nHeight = picture.Height();
+    wxImage image(nWidth, nHeight, false);
     image.InitAlpha();
-    for (int y = 0; y < picture.Height(); ++y) {
-        for (int x = 0; x < picture.Width(); ++x) {
+    unsigned char* pRgb = image.GetData();
+    unsigned char* pAlpha = image.GetAlpha();
+    for (int y = 0; y < nHeight; ++y) {
+        for (int x = 0; x < nWidth; ++x) {
             const Rgba p = picture.Pixel(x, y);
-            image.SetRGB(x, y, p.r, p.g, p.b);
-            image.SetAlpha(x, y, p.a);
+            *pRgb++ = p.r;
+            *pRgb++ = p.g;
+            *pRgb++ = p.b;
+            *pAlpha++ = p.a;
         }
     }
     return image;

@@ -55,21 +55,23 @@ int HighCopy(int nFd) {
     return nCopy;
 }
 
-}  // namespace
+// A started helper process: its id, the program's end of its socket and the
+// read end of its standard error.
+struct SSpawned {
+    pid_t m_nPid = -1;
+    int m_nSocket = -1;
+    int m_nErrors = -1;
+};
 
-CWaveHelperLink::CWaveHelperLink() = default;
-
-CWaveHelperLink::~CWaveHelperLink() {
-    Kill();
-}
-
-bool CWaveHelperLink::Start(const std::string& strPath, int nTimeoutMs) {
-    ReapLeftovers();
+// Starts the helper at strPath with its socket as descriptor 3 and its
+// standard error on a pipe; false, with the reason in strError, if it could
+// not be started (the descriptors are then closed).
+bool Spawn(const std::string& strPath, SSpawned& child, std::string& strError) {
     int sockets[2] = {-1, -1};
     int errors[2] = {-1, -1};
     if (socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sockets) != 0 ||
-        pipe2(errors, O_CLOEXEC) != 0 || pipe2(m_nQuit, O_CLOEXEC) != 0) {
-        OutputDebugText("The sound helper could not be started: no sockets\r\n");
+        pipe2(errors, O_CLOEXEC) != 0) {
+        strError = "no sockets";
         for (int nFd : {sockets[0], sockets[1], errors[0], errors[1]}) {
             if (nFd >= 0) {
                 close(nFd);
@@ -89,19 +91,98 @@ bool CWaveHelperLink::Start(const std::string& strPath, int nTimeoutMs) {
     posix_spawn_file_actions_addclosefrom_np(&actions, 4);
     char szSocket[] = "3";
     char* argv[] = {const_cast<char*>(strPath.c_str()), szSocket, nullptr};
-    const int nSpawned = posix_spawn(&m_nPid, strPath.c_str(), &actions, nullptr, argv, environ);
+    const int nSpawned = posix_spawn(&child.m_nPid, strPath.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     close(nChildSocket);
     close(nChildErrors);
-    m_nSocket = sockets[0];
-    m_nErrors = errors[0];
+    child.m_nSocket = sockets[0];
+    child.m_nErrors = errors[0];
     if (nSpawned != 0) {
-        m_nPid = -1;
-        OutputDebugText("The sound helper " + strPath + " could not be started: " +
-                        std::strerror(nSpawned) + "\r\n");
+        child.m_nPid = -1;
+        strError = std::strerror(nSpawned);
+        CloseFd(child.m_nSocket);
+        CloseFd(child.m_nErrors);
+        return false;
+    }
+    return true;
+}
+
+// The helper started ahead of its first use, until a link takes it over. One
+// never taken over is ended when the program ends.
+struct SAhead {
+    std::mutex m_mutex;
+    std::string m_strPath;
+    SSpawned m_child;
+
+    ~SAhead() { End(); }
+    void End() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        CloseFd(m_child.m_nSocket);
+        CloseFd(m_child.m_nErrors);
+        if (m_child.m_nPid > 0) {
+            kill(m_child.m_nPid, SIGKILL);
+            // Reaped if it ends within moments; else the system reaps it.
+            for (int i = 0; i < 200 && waitpid(m_child.m_nPid, nullptr, WNOHANG) == 0; ++i) {
+                usleep(1000);
+            }
+        }
+        m_child = SSpawned{};
+        m_strPath.clear();
+    }
+    // Hands the helper over if it was started for strPath.
+    bool Take(const std::string& strPath, SSpawned& child) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_child.m_nPid <= 0 || m_strPath != strPath) {
+            return false;
+        }
+        child = m_child;
+        m_child = SSpawned{};
+        m_strPath.clear();
+        return true;
+    }
+};
+
+SAhead g_ahead;
+
+}  // namespace
+
+CWaveHelperLink::CWaveHelperLink() = default;
+
+CWaveHelperLink::~CWaveHelperLink() {
+    Kill();
+}
+
+pid_t CWaveHelperLink::StartAhead(const std::string& strPath) {
+    g_ahead.End();
+    SSpawned child;
+    std::string strError;
+    if (strPath.empty() || !Spawn(strPath, child, strError)) {
+        // The first use tries again and says why.
+        return -1;
+    }
+    std::lock_guard<std::mutex> lock(g_ahead.m_mutex);
+    g_ahead.m_strPath = strPath;
+    g_ahead.m_child = child;
+    return child.m_nPid;
+}
+
+bool CWaveHelperLink::Start(const std::string& strPath, int nTimeoutMs) {
+    ReapLeftovers();
+    if (pipe2(m_nQuit, O_CLOEXEC) != 0) {
+        OutputDebugText("The sound helper could not be started: no sockets\r\n");
+        return false;
+    }
+    SSpawned child;
+    std::string strError;
+    if (!g_ahead.Take(strPath, child) && !Spawn(strPath, child, strError)) {
+        OutputDebugText("The sound helper " + strPath + " could not be started: " + strError +
+                        "\r\n");
         MarkGone();
         return false;
     }
+    m_nPid = child.m_nPid;
+    m_nSocket = child.m_nSocket;
+    m_nErrors = child.m_nErrors;
     m_reader = std::thread([this] { ReadLoop(); });
     std::unique_lock<std::mutex> lock(m_mutex);
     const bool bReady = m_cv.wait_for(lock, std::chrono::milliseconds(nTimeoutMs),

@@ -34,7 +34,15 @@ public:
     void SetWakeHandler(std::function<void()> fnWake) { m_fnWake = std::move(fnWake); }
 
     // Starts the helper program and waits up to nTimeoutMs for its hello.
+    // A helper started ahead for the same path is taken over instead.
     bool Start(const std::string& strPath, int nTimeoutMs);
+
+    // Starts a helper for strPath now, without waiting, for the first Start
+    // with that path to take over: the helper's own start (PortAudio listing
+    // the devices) then runs while the program builds its windows. One at a
+    // time; one never taken over is ended when the program ends. Returns its
+    // process id, or -1 if it could not be started.
+    static pid_t StartAhead(const std::string& strPath);
 
     // Sends a request and waits up to nTimeoutMs for its reply, which then
     // replaces message. A helper that does not answer in time is killed.

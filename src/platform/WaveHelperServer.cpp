@@ -77,9 +77,18 @@ void CWaveHelperServer::Send(const SHelperMessage& message) {
 
 void CWaveHelperServer::Run() {
     // Reading the device lists starts PortAudio: done before the hello, so
-    // that the program's bound on the start covers it.
+    // that the program's bound on the start covers it, as it covers the
+    // probe of the default devices.
     m_layer.waveOutGetNumDevs();
     m_layer.waveInGetNumDevs();
+    // The program's first questions are about the default devices. Their
+    // capabilities (a dozen format probes each, every one a trip to the
+    // sound server) are learnt now, while the program is still building its
+    // window, and kept for its questions.
+    WAVEINCAPS inCaps{};
+    m_layer.waveInGetDevCaps(WAVE_MAPPER, &inCaps);
+    WAVEOUTCAPS outCaps{};
+    m_layer.waveOutGetDevCaps(WAVE_MAPPER, &outCaps);
     SHelperMessage hello;
     hello.m_nType = EHelperMessage::Hello;
     Send(hello);

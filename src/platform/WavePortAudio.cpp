@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/AlsaDeviceFilter.h"
 #include "platform/DebugOutput.h"
 
 // Buffers hold little-endian samples, which PortAudio's native 16-bit format
@@ -81,6 +82,7 @@ bool CWavePortAudio::EnsureInitialised() {
         return m_bInitialised;
     }
     m_bInitTried = true;
+    HideUnusableAlsaDevices();
     m_bInitialised = Pa_Initialize() == paNoError;
     if (!m_bInitialised) {
         OutputDebugText("PortAudio could not be initialised\r\n");
@@ -99,6 +101,7 @@ bool CWavePortAudio::EnsureInitialised() {
             m_outDevices.push_back(i);
         }
     }
+    ReleaseAlsaProbe();
     return true;
 }
 

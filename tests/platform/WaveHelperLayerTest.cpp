@@ -3,6 +3,7 @@
 // loses its stream costs a bounded wait, ends, and is replaced.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -13,6 +14,7 @@
 #include "audio/WaveTestSupport.h"
 #include "platform/DebugOutput.h"
 #include "platform/WaveHelperLayer.h"
+#include "platform/WaveHelperLink.h"
 
 namespace {
 
@@ -203,6 +205,27 @@ TEST_F(WaveHelperLayerTest, AHelperThatNeverGetsReadyIsGivenUpQuickly) {
     EXPECT_EQ(0u, layer.waveOutGetNumDevs());
     EXPECT_LT(MsSince(start), 100);
     EXPECT_NE(std::string::npos, m_log.Text().find("not ready within 400 ms"));
+}
+
+TEST_F(WaveHelperLayerTest, AHelperStartedAheadIsTakenOverByTheFirstStartForItsPath) {
+    Play("record");
+    const pid_t nAhead = CWaveHelperLink::StartAhead(FAKE_SOUND_HELPER);
+    ASSERT_GT(nAhead, 0);
+    CWaveHelperLayer layer(FAKE_SOUND_HELPER, Limits());
+    EXPECT_EQ(1u, layer.waveInGetNumDevs());
+    EXPECT_EQ(nAhead, layer.HelperPid());
+    // A start for another path does not take it: that one fails as before.
+    const pid_t nOther = CWaveHelperLink::StartAhead(FAKE_SOUND_HELPER);
+    ASSERT_GT(nOther, 0);
+    CWaveHelperLink link;
+    EXPECT_FALSE(link.Start(std::string(FAKE_SOUND_HELPER) + "-missing", 2000));
+    EXPECT_FALSE(ProcessGone(nOther));
+    // The next start ahead ends the one that was never taken over.
+    EXPECT_EQ(-1, CWaveHelperLink::StartAhead(""));
+    for (int i = 0; i < 100 && !ProcessGone(nOther); ++i) {
+        usleep(10000);
+    }
+    EXPECT_TRUE(ProcessGone(nOther));
 }
 
 }  // namespace
