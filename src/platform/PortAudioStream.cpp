@@ -109,10 +109,15 @@ MMRESULT CPortAudioStream::Start() {
     const unsigned long nFramesPerCall =
         bInput ? std::max(64UL, static_cast<unsigned long>(format.nSamplesPerSec / 20))
                : paFramesPerBufferUnspecified;
+    // Playback starts with the queued buffers, not with a buffer of silence:
+    // left to itself PortAudio fills the whole output buffer (as long as the
+    // latency asked for) with zeros at the start, so the first tone of a Play
+    // would follow that much silence whenever the server had the room ready.
+    const PaStreamFlags nFlags =
+        paClipOff | paDitherOff | (bInput ? 0 : paPrimeOutputBuffersUsingStreamCallback);
     PaError nResult = Pa_OpenStream(&m_pStream, bInput ? &params : nullptr,
                                     bInput ? nullptr : &params, format.nSamplesPerSec,
-                                    nFramesPerCall, paClipOff | paDitherOff,
-                                    &CPortAudioStream::Callback, this);
+                                    nFramesPerCall, nFlags, &CPortAudioStream::Callback, this);
     if (nResult != paNoError) {
         m_pStream = nullptr;
         return PortAudioResult(nResult);
