@@ -20,7 +20,6 @@ public:
     void Start();
     // Stops; no completion is delivered after this returns.
     void Stop();
-    bool IsRunning() const { return m_pDispatcher != nullptr; }
 
 private:
     std::unique_ptr<CWaveDispatcher> m_pDispatcher;

@@ -16,7 +16,6 @@ void CWaveDispatcher::Start(bool bThread) {
     {
         std::lock_guard<std::mutex> lock(m_pShared->m_mutex);
         m_pShared->m_bActive = true;
-        m_pShared->m_bStopping = false;
         m_pShared->m_bWoken = true;  // whatever arrived before the start
     }
     std::weak_ptr<SShared> pWeak = m_pShared;
@@ -42,7 +41,6 @@ void CWaveDispatcher::Stop() {
             return;
         }
         m_pShared->m_bActive = false;
-        m_pShared->m_bStopping = true;
     }
     m_pShared->m_wake.notify_one();
     m_pShared->m_pLayer->SetWakeHandler(nullptr);
@@ -51,11 +49,6 @@ void CWaveDispatcher::Stop() {
     if (m_thread.joinable()) {
         m_thread.join();
     }
-}
-
-bool CWaveDispatcher::Woken() const {
-    std::lock_guard<std::mutex> lock(m_pShared->m_mutex);
-    return m_pShared->m_bWoken;
 }
 
 void CWaveDispatcher::DispatchLocked() {
@@ -73,8 +66,8 @@ void CWaveDispatcher::Run(const std::shared_ptr<SShared>& pShared) {
     for (;;) {
         {
             std::unique_lock<std::mutex> lock(pShared->m_mutex);
-            pShared->m_wake.wait(lock, [&] { return pShared->m_bWoken || pShared->m_bStopping; });
-            if (pShared->m_bStopping) {
+            pShared->m_wake.wait(lock, [&] { return pShared->m_bWoken || !pShared->m_bActive; });
+            if (!pShared->m_bActive) {
                 return;
             }
             pShared->m_bWoken = false;
@@ -84,12 +77,12 @@ void CWaveDispatcher::Run(const std::shared_ptr<SShared>& pShared) {
             Post(pShared);
             continue;
         }
-        bool bStopping = false;
+        bool bActive = false;
         {
             std::lock_guard<std::mutex> lock(pShared->m_mutex);
-            bStopping = pShared->m_bStopping;
+            bActive = pShared->m_bActive;
         }
-        if (!bStopping) {
+        if (bActive) {
             Serve(pShared);
         }
         pShared->m_pUiLock->unlock();

@@ -42,8 +42,6 @@ public:
 
     // One round of the sound thread, run by the caller, who holds the lock.
     void DispatchLocked();
-    // True while a wake has not yet been served (tests).
-    bool Woken() const;
 
     // How long the sound thread tries for the lock before it leaves the
     // completions to the user-interface thread.
@@ -56,12 +54,11 @@ private:
         CWaveLayer* m_pLayer = nullptr;
         CUiLock* m_pUiLock = nullptr;
         PostFn m_fnPost;
-        mutable std::mutex m_mutex;
+        std::mutex m_mutex;
         std::condition_variable m_wake;
-        bool m_bWoken = false;     // guarded by m_mutex
-        bool m_bStopping = false;  // guarded by m_mutex
-        bool m_bActive = false;    // guarded by m_mutex
-        bool m_bPosted = false;    // guarded by m_mutex: a call is queued
+        bool m_bWoken = false;   // guarded by m_mutex
+        bool m_bActive = false;  // guarded by m_mutex: between Start and Stop
+        bool m_bPosted = false;  // guarded by m_mutex: a call is queued
     };
 
     static void Run(const std::shared_ptr<SShared>& pShared);
