@@ -33,8 +33,7 @@ bool ParseScalaTwelveTone(const std::string& text, ScalaScale& scale, std::strin
 // note positions, closing the circle at -24. False when the scale's fifths do
 // not form one circle.
 bool DeriveFifthOffsets(const ScalaScale& scale, std::array<double, 12>& offsets,
-                        std::string& error,
-                        FifthArithmetic arithmetic = FifthArithmetic::Classic);
+                        std::string& error, FifthArithmetic arithmetic = FifthArithmetic::Classic);
 
 // A Scala file for a temperament: the twelve notes in cents from C as the
 // given arithmetic places them, the octave as 2/1, the name as the

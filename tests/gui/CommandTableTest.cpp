@@ -50,13 +50,13 @@ TEST(CommandTable, PromptsTooltipsAndTheToolbar) {
             checked.insert(info.nId);
         }
     }
-    EXPECT_EQ(checked,
-              (std::set<int>{ID_TUNE_MICROPHONE, ID_PLAY_NOTES, ID_PLAY_SINGLE,
-                             ID_PLAY_MINOR_THIRDS, ID_PLAY_MAJOR_THIRDS, ID_PLAY_FOURTHS,
-                             ID_PLAY_FIFTHS, ID_PLAY_MINOR_TRIADS, ID_PLAY_MAJOR_TRIADS,
-                             ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_CENTS, ID_VIEW_DEVIATIONS,
-                             ID_VIEW_MINOR_THIRDS, ID_VIEW_MAJOR_THIRDS, ID_VIEW_FREQUENCIES,
-                             ID_EXACT_TEMPERAMENTS}));
+    EXPECT_EQ(
+        checked,
+        (std::set<int>{ID_TUNE_MICROPHONE, ID_PLAY_NOTES, ID_PLAY_SINGLE, ID_PLAY_MINOR_THIRDS,
+                       ID_PLAY_MAJOR_THIRDS, ID_PLAY_FOURTHS, ID_PLAY_FIFTHS, ID_PLAY_MINOR_TRIADS,
+                       ID_PLAY_MAJOR_TRIADS, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_CENTS,
+                       ID_VIEW_DEVIATIONS, ID_VIEW_MINOR_THIRDS, ID_VIEW_MAJOR_THIRDS,
+                       ID_VIEW_FREQUENCIES, ID_EXACT_TEMPERAMENTS}));
 }
 
 TEST(CommandTable, AcceleratorsAreTheThirteenEntries) {

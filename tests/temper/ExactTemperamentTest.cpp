@@ -38,8 +38,8 @@ TEST(ExactTemperament, OffsetsAreFractionsOfTheComma) {
         double tolerance;
         const char* circle;
     } cases[] = {
-        {-6.0, -kPythagorean / 4, 1e-12, "-5.865"},  // a quarter Pythagorean comma
-        {-5.5, -kSyntonic / 4, 0.001, "-5.37625"},   // a quarter syntonic comma
+        {-6.0, -kPythagorean / 4, 1e-12, "-5.865"},                // a quarter Pythagorean comma
+        {-5.5, -kSyntonic / 4, 0.001, "-5.37625"},                 // a quarter syntonic comma
         {-2.0, 700.0 - 1200.0 * std::log2(1.5), 1e-12, "-1.955"},  // equal temperament
         {0.0, 0.0, 0.0, "0"},
         {36.5, 35.6788, 1e-4, "35.6788"},

@@ -259,7 +259,8 @@ TEST(ScalaFiles, ToolFollowsTheStoredArithmetic) {
     EXPECT_NE(CTempStore::ReadBytes(scl).find("\n 390.224996\n"), std::string::npos);
     CTempStore::WriteBytes(scl, WithoutRecordedOffsets(CTempStore::ReadBytes(scl)));
     ASSERT_EQ(Tool({"import-scl", scl, "W3 again"}).code, kExitOk);
-    EXPECT_EQ(Tool({"get", kTemperamentsKeyPath, "W3 again"}).out, SeedText("Werckmeister III") + "\n");
+    EXPECT_EQ(Tool({"get", kTemperamentsKeyPath, "W3 again"}).out,
+              SeedText("Werckmeister III") + "\n");
     const std::string archive = store.Dir() + "/werck3.scl";
     CTempStore::WriteBytes(archive, kArchiveWerckmeister3);
     ASSERT_EQ(Tool({"import-scl", archive, "From the archive"}).code, kExitOk);
