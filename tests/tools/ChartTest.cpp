@@ -197,80 +197,28 @@ TEST(ScalaFiles, ToolImportAndExport) {
     EXPECT_NE(Tool({"export-scl", "Vallotti"}).out.find("\nVallotti\n 12\n"), std::string::npos);
 }
 
-namespace {
-
-// Werckmeister III as the common Scala archive lists it, in exact cents.
-const char* const kArchiveWerckmeister3 =
-    "! werck3.scl\n!\nWerckmeister III\n 12\n!\n 90.22500\n 192.18000\n 294.13500\n"
-    " 390.22500\n 498.04500\n 588.26999\n 696.09000\n 792.18000\n 888.26999\n 996.09000\n"
-    " 1092.18000\n 2/1\n";
-
-std::string WithoutRecordedOffsets(std::string file) {
-    const std::size_t at = file.find("! Klavora fifths:");
-    return at == std::string::npos ? file : file.erase(at, file.find('\n', at) - at + 1);
-}
-
-// The offsets a Scala file gives in an arithmetic, as the store keeps them.
-std::string ReadScala(const std::string& file, FifthArithmetic arithmetic) {
-    ScalaScale scale;
-    std::string error;
-    std::array<double, 12> o{};
-    EXPECT_TRUE(ParseScalaTwelveTone(file, scale, error, arithmetic) &&
-                DeriveFifthOffsets(scale, o, error, arithmetic))
-        << error;
-    return FormatTemperamentText(o);
-}
-
-}  // namespace
-
-TEST(ScalaFiles, ExactCentsReadBackAsFractionsOfTheComma) {
-    const FifthArithmetic exact = FifthArithmetic::Exact;
-    const std::string w3 = SeedText("Werckmeister III");
-    EXPECT_EQ(ReadScala(kArchiveWerckmeister3, exact), w3);
-    // Read as cents from a 702-cent fifth, a pure fifth is 0.045 cents narrow.
-    const std::string classic = ReadScala(kArchiveWerckmeister3, FifthArithmetic::Classic);
-    EXPECT_EQ(classic.substr(0, 12), "-5.91,-5.91,");
-    EXPECT_NE(classic.find(",-0.045,"), std::string::npos) << classic;
-    // Written in the exact arithmetic, the notes are exact cents, and they
-    // give the offsets back with or without the comment that records them.
-    for (const char* name : {"Werckmeister III", "Vallotti", "Kirnberger III", "Young 1799 No. 1",
-                             "Meantone 1/4 comma", "Pythagorean", "Equal temperament"}) {
-        std::array<double, 12> offsets{};
-        ASSERT_TRUE(ParseTemperamentText(SeedText(name), offsets));
-        const std::string file = FormatScala(name, offsets, exact);
-        EXPECT_EQ(ReadScala(file, exact), SeedText(name)) << name;
-        EXPECT_EQ(ReadScala(WithoutRecordedOffsets(file), exact), SeedText(name)) << name;
-    }
-    std::array<double, 12> offsets{};
-    ASSERT_TRUE(ParseTemperamentText(w3, offsets));
-    EXPECT_NE(FormatScala("W3", offsets, exact).find("\n 390.224996\n"), std::string::npos);
-    // Read in the other arithmetic, the recorded offsets no longer give the
-    // listed notes: the notes win.
-    EXPECT_EQ(ReadScala(FormatScala("W3", offsets, exact), FifthArithmetic::Classic).substr(0, 12),
-              "-5.91,-5.91,");
-}
-
-TEST(ScalaFiles, ToolFollowsTheStoredArithmetic) {
+TEST(ScalaFiles, ExactCentsFollowTheStoredArithmetic) {
     CTempStore store;
     ASSERT_EQ(Tool({"init"}).code, kExitOk);
     ASSERT_EQ(Tool({"set", kSettingsKeyPath, "ExactTemperaments", "1"}).code, kExitOk);
     const std::string scl = store.Dir() + "/w3.scl";
     ASSERT_EQ(Tool({"export-scl", "Werckmeister III", scl}).code, kExitOk);
-    EXPECT_NE(CTempStore::ReadBytes(scl).find("\n 390.224996\n"), std::string::npos);
-    CTempStore::WriteBytes(scl, WithoutRecordedOffsets(CTempStore::ReadBytes(scl)));
-    ASSERT_EQ(Tool({"import-scl", scl, "W3 again"}).code, kExitOk);
-    EXPECT_EQ(Tool({"get", kTemperamentsKeyPath, "W3 again"}).out,
-              SeedText("Werckmeister III") + "\n");
-    const std::string archive = store.Dir() + "/werck3.scl";
-    CTempStore::WriteBytes(archive, kArchiveWerckmeister3);
-    ASSERT_EQ(Tool({"import-scl", archive, "From the archive"}).code, kExitOk);
-    EXPECT_EQ(Tool({"get", kTemperamentsKeyPath, "From the archive"}).out,
-              SeedText("Werckmeister III") + "\n");
-
-    const ToolRun show = Tool({"show", "Werckmeister III"});
-    EXPECT_NE(show.out.find("Standard A = 415 Hz, exact temperament"), std::string::npos);
-    EXPECT_NE(show.out.find("390.225"), std::string::npos) << show.out;
-    EXPECT_NE(show.out.find("-5.865"), std::string::npos) << show.out;
-    ASSERT_EQ(Tool({"set", kSettingsKeyPath, "ExactTemperaments", "0"}).code, kExitOk);
-    EXPECT_EQ(Tool({"show", "Werckmeister III"}).out.find("exact"), std::string::npos);
+    std::string file = CTempStore::ReadBytes(scl);
+    EXPECT_NE(file.find("\n 390.224996\n"), std::string::npos) << file;
+    // Read back from the notes alone, and from the file of the common Scala
+    // archive (five decimals), the fifths are -6 and 0, never -0.045.
+    file.erase(file.find("! Klavora fifths:"), file.find("\n", file.find("! Klavora")) -
+                                                   file.find("! Klavora fifths:") + 1);
+    const std::string archive =
+        "! werck3.scl\n!\nWerckmeister III\n 12\n!\n 90.22500\n 192.18000\n 294.13500\n"
+        " 390.22500\n 498.04500\n 588.26999\n 696.09000\n 792.18000\n 888.26999\n 996.09000\n"
+        " 1092.18000\n 2/1\n";
+    for (const std::string& text : {file, archive}) {
+        CTempStore::WriteBytes(scl, text);
+        ASSERT_EQ(Tool({"import-scl", scl, "W3 again"}).code, kExitOk);
+        EXPECT_EQ(Tool({"get", kTemperamentsKeyPath, "W3 again"}).out,
+                  SeedText("Werckmeister III") + "\n");
+        ASSERT_EQ(Tool({"delete", kTemperamentsKeyPath, "W3 again"}).code, kExitOk);
+    }
+    EXPECT_NE(Tool({"show", "Werckmeister III"}).out.find("-5.865"), std::string::npos);
 }
