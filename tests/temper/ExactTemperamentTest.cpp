@@ -30,7 +30,7 @@ TEST(ExactTemperament, CommaFractionsAndTheFiguresTheyGive) {
         double tolerance;
     } fifths[] = {
         {-6.0, -1200.0 * std::log2(531441.0 / 524288.0) / 4, 1e-12},  // Pythagorean comma / 4
-        {-5.5, -1200.0 * std::log2(81.0 / 80.0) / 4, 0.001},         // syntonic comma / 4
+        {-5.5, -1200.0 * std::log2(81.0 / 80.0) / 4, 0.001},          // syntonic comma / 4
         {-2.0, 700.0 - kPureFifth, 1e-12},                            // equal temperament
         {0.0, 0.0, 1e-12},
     };
