@@ -83,9 +83,11 @@ void CCycleOfFifthsControl::DrawOffsets() {
     if (m_pTemperament == nullptr) {
         return;
     }
+    // Each fifth as a tuner's meter reads it: the stored offset in the
+    // classic arithmetic, the true distance from a pure fifth in the exact one.
     std::array<std::string, kCellCount> astrTexts;
     for (std::size_t i = 0; i < kCellCount; ++i) {
-        astrTexts[i] = FormatOffset(m_pTemperament->GetOffset(static_cast<int>(i)));
+        astrTexts[i] = FormatOffset(m_pTemperament->FifthDeviation(static_cast<int>(i)));
     }
     const Rect rcClient = m_pCanvas->GetClientRect();
     if (!m_bPlaced || astrTexts != m_astrPlaced || rcClient != m_rcPlacedClient) {

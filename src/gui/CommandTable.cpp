@@ -19,7 +19,10 @@ const std::vector<SCommandInfo>& CommandTable() {
         {ID_EDIT_TEMPERAMENT, "&Temperament", "&Edit Temperament...\tCtrl+E",
          "Edit the current temperament\nEdit temperament", true, false},
         {ID_DELETE_TEMPERAMENT, "&Temperament", "&Delete Temperament\tCtrl+D",
-         "Delete the current temperament\nDelete temperament", false, false},
+         "Delete the current temperament\nDelete temperament", true, false},
+        {ID_EXACT_TEMPERAMENTS, "&Temperament", "E&xact Temperaments",
+         "Reads the fifths as exact parts of the Pythagorean comma from a pure 3:2 fifth\n"
+         "Exact temperaments", false, true},
         {ID_TUNE_MICROPHONE, "T&uner", "Tune with &Microphone\tCtrl+M",
          "Lets you tune using a microphone\nTune with microphone", false, true},
         {ID_PLAY_NOTES, "T&uner", "&Play Notes\tCtrl+P", "Plays notes for you to tune to\nPlay notes",

@@ -29,7 +29,7 @@ constexpr int kTunerPaneWidth = 60;
 // Refits allowed after one show or hide of a bar.
 constexpr int kMaxRefits = 4;
 constexpr int kFirstViewCommand = ID_NEW_TEMPERAMENT;
-constexpr int kLastViewCommand = ID_ROTATE_RIGHT;
+constexpr int kLastViewCommand = ID_EXACT_TEMPERAMENTS;
 
 }  // namespace
 

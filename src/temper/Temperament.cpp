@@ -66,6 +66,10 @@ void CTemperament::Rotate(int start) {
 }
 
 void CTemperament::UpdatePositions() {
+    if (m_arithmetic == FifthArithmetic::Exact) {
+        UpdateExactPositions();
+        return;
+    }
     // Walk the circle from C: fifth k lands on note 7(k+1) mod 12, so the notes
     // are written G, D, A, ... F and C last, where the comma left open shows.
     double sum = 0.0;
@@ -75,6 +79,33 @@ void CTemperament::UpdatePositions() {
         m_adPositions[note] = ReduceBelowOctave(sum);
         note = (note + 7) % 12;
     }
+}
+
+void CTemperament::UpdateExactPositions() {
+    // A pure fifth is 700 cents and two units (twelve pure fifths overshoot
+    // seven octaves by the 24 units of the comma), so k fifths span 700 k
+    // cents and (their offsets + 2 k) units. Summing the units apart from the
+    // whole hundreds keeps every position within about 1e-12 cents of its
+    // true value, and equal temperament, whose units sum to 0 exactly, lands
+    // on exact multiples of 100. The reduction below the octave is the
+    // classic one, so the comma left open shows on C in the same way.
+    double units = 0.0;
+    int note = 7;
+    for (int k = 0; k < 12; ++k) {
+        units += m_adOffsets[k] + 2.0;
+        m_adPositions[note] = ReduceBelowOctave(700.0 * (k + 1) + units * kExactUnit);
+        note = (note + 7) % 12;
+    }
+}
+
+void CTemperament::SetArithmetic(FifthArithmetic arithmetic) {
+    m_arithmetic = arithmetic;
+    UpdatePositions();
+}
+
+double CTemperament::FifthDeviation(int fifth) const {
+    const double offset = GetOffset(fifth);
+    return m_arithmetic == FifthArithmetic::Exact ? offset * kExactUnit : offset;
 }
 
 double CTemperament::Interval(int from, int to) const {

@@ -1,5 +1,7 @@
 #include "temper/TemperamentSet.h"
 
+#include <utility>
+
 std::string FormatTemperamentText(const std::array<double, 12>& offsets) {
     std::string text;
     for (std::size_t k = 0; k < offsets.size(); ++k) {
@@ -35,8 +37,19 @@ bool CTemperamentSet::AddFromText(const std::string& text, const std::string& na
     if (!ParseTemperamentText(text, offsets)) {
         return false;
     }
-    m_mapTemperaments[name] = std::make_unique<CTemperament>(offsets);
+    auto temperament = std::make_unique<CTemperament>(offsets);
+    if (m_arithmetic != FifthArithmetic::Classic) {
+        temperament->SetArithmetic(m_arithmetic);
+    }
+    m_mapTemperaments[name] = std::move(temperament);
     return true;
+}
+
+void CTemperamentSet::SetArithmetic(FifthArithmetic arithmetic) {
+    m_arithmetic = arithmetic;
+    for (auto& entry : m_mapTemperaments) {
+        entry.second->SetArithmetic(arithmetic);
+    }
 }
 
 CTemperament* CTemperamentSet::Find(const std::string& name) const {

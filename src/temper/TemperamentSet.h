@@ -30,14 +30,19 @@ public:
     CTemperamentSet& operator=(const CTemperamentSet&) = delete;
     virtual ~CTemperamentSet();
 
-    // Parses the text and stores a new temperament (rotation 0) under the
-    // name, replacing one stored under exactly that name. False, storing
-    // nothing, when the text does not parse.
+    // Parses the text and stores a new temperament (rotation 0, the
+    // catalogue's arithmetic) under the name, replacing one stored under
+    // exactly that name. False, storing nothing, when the text does not parse.
     bool AddFromText(const std::string& text, const std::string& name);
     // The temperament stored under exactly this name, or null.
     CTemperament* Find(const std::string& name) const;
     // Removes and destroys the temperament of exactly this name, if any.
     void Remove(const std::string& name);
+
+    // The arithmetic every temperament of the catalogue is read in, those
+    // added later included; classic until set.
+    void SetArithmetic(FifthArithmetic arithmetic);
+    FifthArithmetic GetArithmetic() const { return m_arithmetic; }
 
     std::size_t Count() const { return m_mapTemperaments.size(); }
     Map::const_iterator begin() const { return m_mapTemperaments.begin(); }
@@ -45,4 +50,5 @@ public:
 
 private:
     Map m_mapTemperaments;
+    FifthArithmetic m_arithmetic = FifthArithmetic::Classic;
 };

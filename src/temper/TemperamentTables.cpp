@@ -17,6 +17,19 @@ double StandardAOctaveFrequency(const CTemperament& t, double standardA, int not
     return FoldNote(note) < 9 ? f / 2 : f;
 }
 
+std::array<double, 12> TargetFrequencies(const CTemperament& t, double standardA,
+                                         FifthArithmetic arithmetic) {
+    CTemperament read = t;
+    if (read.GetArithmetic() != arithmetic) {
+        read.SetArithmetic(arithmetic);
+    }
+    std::array<double, 12> targets;
+    for (int note = 0; note < 12; ++note) {
+        targets[note] = StandardAOctaveFrequency(read, standardA, note);
+    }
+    return targets;
+}
+
 double TableValue(const CTemperament& t, int mode, int note, double standardA) {
     const int i = FoldNote(note);
     switch (mode) {

@@ -4,6 +4,7 @@
 // window's table and the store tool's chart both use them. Pure functions.
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "temper/Temperament.h"
@@ -28,6 +29,13 @@ double FrequencyFromStandardA(const CTemperament& t, double standardA, int note,
 // The frequency of a note in the Standard A octave, C to B around Standard A
 // (the notes below A halved).
 double StandardAOctaveFrequency(const CTemperament& t, double standardA, int note);
+
+// The tuner's targets: the frequencies of the twelve notes C to B in the
+// Standard A octave, as StandardAOctaveFrequency gives them, for the
+// temperament's offsets read in the given arithmetic (whichever arithmetic t
+// itself carries). Every tuner of the program takes its targets from here.
+std::array<double, 12> TargetFrequencies(const CTemperament& t, double standardA,
+                                         FifthArithmetic arithmetic);
 
 // The value shown under note 0..11 in a table of the given mode (1..5).
 double TableValue(const CTemperament& t, int mode, int note, double standardA);

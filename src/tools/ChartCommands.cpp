@@ -73,6 +73,17 @@ double StoredStandardA(CStoreSession& s) {
     return kDefaultStandardA;
 }
 
+FifthArithmetic StoredArithmetic(CStoreSession& s) {
+    std::int64_t key = 0;
+    std::string data;
+    if (s.File().FindKey(kSettingsKeyPath, &key) == ERROR_SUCCESS &&
+        s.File().GetValue(key, "ExactTemperaments", data) == ERROR_SUCCESS &&
+        ParseAtoi(StoredText(data).c_str()) != 0) {
+        return FifthArithmetic::Exact;
+    }
+    return FifthArithmetic::Classic;
+}
+
 bool ReadNumber(const std::string& text, double& value) {
     char* end = nullptr;
     value = std::strtod(text.c_str(), &end);
@@ -132,6 +143,7 @@ int Show(ToolContext& ctx, const std::vector<std::string>& args) {
         standardA = StoredStandardA(s);
     }
     CTemperament t(offsets);
+    t.SetArithmetic(StoredArithmetic(s));
     t.Rotate(rotation);
     ctx.out << (csv ? FormatChartCsv(BuildChart(t, standardA))
                     : FormatChartText(name, t, standardA));
@@ -170,6 +182,15 @@ int ImportScl(ToolContext& ctx, const std::vector<std::string>& args) {
     if (!s.Open() || !s.FindKey(kTemperamentsKeyPath, key)) {
         return s.Status();
     }
+    // The file's cents become offsets in the arithmetic the program reads
+    // them in, so that it plays the notes the file lists. Whether a file is
+    // a scale does not depend on the arithmetic: it was checked above.
+    const FifthArithmetic arithmetic = StoredArithmetic(s);
+    if (arithmetic != FifthArithmetic::Classic &&
+        (!ParseScalaTwelveTone(text, scale, why, arithmetic) ||
+         !DeriveFifthOffsets(scale, offsets, why, arithmetic))) {
+        return ctx.Fail(kExitUsage, args[0] + ": " + why);
+    }
     CStoreFile& f = s.File();
     std::string existing;
     long st = f.Begin();
@@ -202,7 +223,7 @@ int ExportScl(ToolContext& ctx, const std::vector<std::string>& args) {
     if (!LoadTemperament(s, ctx, NameArgument(args[0]), name, offsets, status)) {
         return status;
     }
-    const std::string text = FormatScala(name, offsets);
+    const std::string text = FormatScala(name, offsets, StoredArithmetic(s));
     if (args.size() < 2 || args[1] == "-") {
         ctx.out << text;
         return kExitOk;

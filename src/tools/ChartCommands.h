@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "temper/Temperament.h"
 #include "tools/StoreTool.h"
 #include "tools/ToolSupport.h"
 
@@ -21,5 +22,8 @@ bool LoadTemperament(CStoreSession& s, ToolContext& ctx, const std::string& want
 // The Standard A the program would use: its stored setting when that is a
 // frequency the program accepts, else the default.
 double StoredStandardA(CStoreSession& s);
+// The arithmetic the program reads the offsets in: exact when its setting
+// Exact Temperaments is stored as a number other than 0, else classic.
+FifthArithmetic StoredArithmetic(CStoreSession& s);
 // A whole argument read as a finite number.
 bool ReadNumber(const std::string& text, double& value);

@@ -40,11 +40,14 @@ bool IsDigits(const std::string& s) {
 }
 
 // One pitch line: its first word is cents (with a '.') or a ratio a/b or a.
-bool ParsePitch(const std::string& line, double& cents, std::string& why) {
+// decimals becomes the number of digits after the point, -1 for a ratio.
+bool ParsePitch(const std::string& line, double& cents, int& decimals, std::string& why) {
     std::istringstream in(line);
     std::string word;
     in >> word;
+    decimals = -1;
     if (word.find('.') != std::string::npos) {
+        decimals = static_cast<int>(word.size() - word.find('.') - 1);
         char* end = nullptr;
         const std::string number = word;
         cents = std::strtod(number.c_str(), &end);
@@ -71,8 +74,10 @@ bool ParsePitch(const std::string& line, double& cents, std::string& why) {
     return true;
 }
 
-std::array<double, 11> PositionsOf(const std::array<double, 12>& offsets) {
+std::array<double, 11> PositionsOf(const std::array<double, 12>& offsets,
+                                   FifthArithmetic arithmetic) {
     CTemperament t(offsets);
+    t.SetArithmetic(arithmetic);
     std::array<double, 11> cents;
     for (int i = 1; i < 12; ++i) {
         cents[i - 1] = t.Interval(0, i);
@@ -80,9 +85,27 @@ std::array<double, 11> PositionsOf(const std::array<double, 12>& offsets) {
     return cents;
 }
 
+// Rounds a derived offset to drop the noise of the subtraction and nothing a
+// scale file can say. Classic offsets are differences of the file's decimals
+// and 702, so nine decimals keep all of them. An exact offset is cents divided
+// by a 24th of the comma, which turns the file's last rounded digit into noise
+// in every decimal: one decimal fewer than the file's cents keeps what they
+// say (a file's 696.08999 reads as -6, not -6.00001), at least three.
+double RoundDerivedOffset(double offset, const ScalaScale& scale, FifthArithmetic arithmetic) {
+    int decimals = 9;
+    if (arithmetic == FifthArithmetic::Exact && scale.centsDecimals >= 0) {
+        decimals = std::clamp(scale.centsDecimals - 1, 3, 9);
+    }
+    const double scaleBy = std::pow(10.0, decimals);
+    // Adding 0 turns the -0 of a tiny negative residue into 0, which the
+    // store would otherwise keep as "-0".
+    return std::round(offset * scaleBy) / scaleBy + 0.0;
+}
+
 }  // namespace
 
-bool ParseScalaTwelveTone(const std::string& text, ScalaScale& scale, std::string& error) {
+bool ParseScalaTwelveTone(const std::string& text, ScalaScale& scale, std::string& error,
+                          FifthArithmetic arithmetic) {
     std::istringstream in(text);
     std::string line;
     std::vector<std::string> lines;  // lines that are not comments
@@ -116,17 +139,20 @@ bool ParseScalaTwelveTone(const std::string& text, ScalaScale& scale, std::strin
         return false;
     }
     std::vector<double> pitches;
+    scale.centsDecimals = -1;
     for (std::size_t i = 2; i < lines.size(); ++i) {
         if (Trim(lines[i]).empty()) {
             continue;
         }
         double cents = 0;
+        int decimals = -1;
         std::string why;
-        if (!ParsePitch(Trim(lines[i]), cents, why)) {
+        if (!ParsePitch(Trim(lines[i]), cents, decimals, why)) {
             error = "pitch " + std::to_string(pitches.size() + 1) + ": " + why;
             return false;
         }
         pitches.push_back(cents);
+        scale.centsDecimals = std::max(scale.centsDecimals, decimals);
     }
     if (pitches.size() != 12) {
         error = "the file lists " + std::to_string(pitches.size()) + " pitches instead of 12";
@@ -150,7 +176,7 @@ bool ParseScalaTwelveTone(const std::string& text, ScalaScale& scale, std::strin
     std::array<double, 12> offsets{};
     if (!recorded.empty() && ParseTemperamentText(Trim(recorded), offsets)) {
         // Use the recorded offsets only if they still describe the listed notes.
-        const auto cents = PositionsOf(offsets);
+        const auto cents = PositionsOf(offsets, arithmetic);
         bool same = true;
         for (int i = 0; i < 11; ++i) {
             // A note just below the octave is listed as the first note.
@@ -166,7 +192,7 @@ bool ParseScalaTwelveTone(const std::string& text, ScalaScale& scale, std::strin
 }
 
 bool DeriveFifthOffsets(const ScalaScale& scale, std::array<double, 12>& offsets,
-                        std::string& error) {
+                        std::string& error, FifthArithmetic arithmetic) {
     if (scale.hasRecordedOffsets) {
         offsets = scale.recordedOffsets;
         return true;
@@ -182,9 +208,11 @@ bool DeriveFifthOffsets(const ScalaScale& scale, std::array<double, 12>& offsets
             fifth += 1200.0;
         }
         total += fifth;
-        // Nine decimals drop the noise of the subtraction and nothing a scale
-        // file can say.
-        derived[k] = std::round((fifth - CTemperament::kPureFifth) * 1e9) / 1e9;
+        const double offset =
+            arithmetic == FifthArithmetic::Exact
+                ? (fifth - CTemperament::kExactPureFifth) / CTemperament::kExactUnit
+                : fifth - CTemperament::kPureFifth;
+        derived[k] = RoundDerivedOffset(offset, scale, arithmetic);
     }
     // Twelve fifths up from C and back to C span seven octaves.
     if (std::fabs(total - 7 * 1200.0) > 1e-6) {
@@ -202,7 +230,8 @@ bool DeriveFifthOffsets(const ScalaScale& scale, std::array<double, 12>& offsets
     return true;
 }
 
-std::string FormatScala(const std::string& rawName, const std::array<double, 12>& offsets) {
+std::string FormatScala(const std::string& rawName, const std::array<double, 12>& offsets,
+                        FifthArithmetic arithmetic) {
     // The description is one line: a name's control characters become spaces.
     std::string name = rawName;
     for (char& c : name) {
@@ -210,7 +239,7 @@ std::string FormatScala(const std::string& rawName, const std::array<double, 12>
             c = ' ';
         }
     }
-    const auto cents = PositionsOf(offsets);
+    const auto cents = PositionsOf(offsets, arithmetic);
     std::string out = "! " + name + ".scl\n";
     out += "!\n";
     out += kOffsetsComment + FormatTemperamentText(offsets) + "\n";

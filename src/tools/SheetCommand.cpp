@@ -13,7 +13,7 @@ namespace {
 
 const char* const kUsage =
     "usage: klavora-store sheet NAME [--standard-a HZ] [--rotation N] "
-    "[--bearing F3-F4|C4-C5|A3-A4] -o FILE";
+    "[--bearing F3-F4|C4-C5|A3-A4] [--exact|--classic] -o FILE";
 
 struct SheetRequest {
     std::string wanted;
@@ -24,6 +24,9 @@ struct SheetRequest {
     Bearing bearing = Bearing::F3toF4;
     std::string output;
     SheetFormat format = SheetFormat::Pdf;
+    // Exact unless asked otherwise: the beat rates are then those of a real
+    // string, and a pure third reads as pure.
+    FifthArithmetic arithmetic = FifthArithmetic::Exact;
 };
 
 // Reads the arguments; on a mistake reports it and returns false. Nothing
@@ -63,6 +66,8 @@ bool ReadRequest(ToolContext& ctx, const std::vector<std::string>& args, SheetRe
                          "the bearing is F3-F4, C4-C5 or A3-A4, not \"" + args[i] + "\"");
                 return false;
             }
+        } else if (a == "--exact" || a == "--classic") {
+            r.arithmetic = a == "--exact" ? FifthArithmetic::Exact : FifthArithmetic::Classic;
         } else if (a == "-o" || a == "--output") {
             r.output = args[++i];
         } else if (!r.haveName && (a.empty() || a[0] != '-')) {
@@ -103,6 +108,7 @@ int Sheet(ToolContext& ctx, const std::vector<std::string>& args) {
     info.bearing = r.bearing;
     info.date = MakeSheetDate(std::getenv("SOURCE_DATE_EPOCH"), std::time(nullptr));
     CTemperament t(offsets);
+    t.SetArithmetic(r.arithmetic);
     t.Rotate(r.rotation);
 
     std::string bytes;
@@ -120,6 +126,8 @@ int Sheet(ToolContext& ctx, const std::vector<std::string>& args) {
 
 void AddSheetCommand(std::vector<ToolCommand>& commands) {
     commands.push_back(
-        {"sheet", "NAME [--standard-a HZ] [--rotation N] [--bearing F3-F4|C4-C5|A3-A4] -o FILE",
-         "a printable tuning sheet with the bearing plan (.pdf or .svg)", 3, 9, Sheet});
+        {"sheet",
+         "NAME [--standard-a HZ] [--rotation N] [--bearing F3-F4|C4-C5|A3-A4] [--exact|--classic] "
+         "-o FILE",
+         "a printable tuning sheet with the bearing plan (.pdf or .svg)", 3, 10, Sheet});
 }

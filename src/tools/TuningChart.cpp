@@ -51,7 +51,9 @@ std::vector<ChartRow> BuildChart(const CTemperament& t, double standardA) {
         r.fifthBeats = BeatRate(r.frequency, UpperFrequency(t, standardA, n, 7), 2, 3);
         r.majorThirdBeats = BeatRate(r.frequency, UpperFrequency(t, standardA, n, 4), 4, 5);
         r.minorThirdBeats = BeatRate(r.frequency, UpperFrequency(t, standardA, n, 3), 5, 6);
-        r.fifthOffset = t.GetOffset((7 * n) % 12);  // fifth k rises from note 7k mod 12
+        // Fifth k rises from note 7k mod 12; in the exact arithmetic its true
+        // distance from a pure fifth, as a tuner's meter reads it.
+        r.fifthOffset = t.FifthDeviation((7 * n) % 12);
         rows.push_back(r);
     }
     return rows;
@@ -59,7 +61,11 @@ std::vector<ChartRow> BuildChart(const CTemperament& t, double standardA) {
 
 std::string FormatChartText(const std::string& name, const CTemperament& t, double standardA) {
     std::ostringstream out;
+    const bool exact = t.GetArithmetic() == FifthArithmetic::Exact;
     out << name << ", Standard A = " << FormatStreamDouble(standardA) << " Hz";
+    if (exact) {
+        out << ", exact temperament";
+    }
     if (t.GetRotation() != 0) {
         out << ", rotated " << t.GetRotation() << (t.GetRotation() == 1 ? " fifth" : " fifths");
     }
@@ -82,9 +88,14 @@ std::string FormatChartText(const std::string& name, const CTemperament& t, doub
             << Signed(r.minorThirdBeats) << "\n";
     }
     out << "\nCents: above C. Deviation: from equal temperament. Minor 3rd, Major 3rd: cents up\n"
-           "to the third above the note. Hz: the Standard A octave. Fifth: the fifth rising from\n"
-           "the note, its offset from a pure 702-cent fifth in cents. Beats: per second, for\n"
-           "the fifth, major third (M3) and minor third (m3) above the note in the Standard A\n"
+           "to the third above the note. Hz: the Standard A octave. Fifth: the fifth rising from\n";
+    if (exact) {
+        out << "the note, how far it lies from a pure 3:2 fifth in cents (the offsets read as\n"
+               "24ths of the Pythagorean comma). Beats: per second, for\n";
+    } else {
+        out << "the note, its offset from a pure 702-cent fifth in cents. Beats: per second, for\n";
+    }
+    out << "the fifth, major third (M3) and minor third (m3) above the note in the Standard A\n"
            "octave; + wider than pure, - narrower.\n";
     return out.str();
 }

@@ -20,7 +20,9 @@ struct ChartRow {
     double fifthBeats = 0;
     double majorThirdBeats = 0;
     double minorThirdBeats = 0;
-    double fifthOffset = 0;     // of the fifth that rises from this note
+    // The fifth that rises from this note: its distance from pure as the
+    // arithmetic reads it (the stored offset in the classic one).
+    double fifthOffset = 0;
 };
 
 // Beats of two partials that nearly coincide: the interval f1 -> f2 against

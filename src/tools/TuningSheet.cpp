@@ -57,6 +57,8 @@ private:
     // Rate, wide or narrow, and metronome figure in the plan's right columns.
     void RateColumns(double baseline, double beats, double size, Colour colour);
 
+    bool Exact() const { return m_t.GetArithmetic() == FifthArithmetic::Exact; }
+
     void PaintTitle();
     void PaintPlan();
     void PaintCircle();
@@ -141,14 +143,20 @@ void CSheetPainter::Paint() {
 void CSheetPainter::PaintTitle() {
     const SheetBox& b = m_geometry.title;
     m_block = b;
+    // The arithmetic stands at the right of the name's line, so the page
+    // says which figures it gives.
+    const std::string arithmetic = Exact() ? "Exact temperament" : "Classic 702-cent fifths";
+    Text(b.Right(), b.y + 20, arithmetic, 10.5, false, Align::Right);
+    const double nameWidth = b.w - Measure(arithmetic, 10.5, false) - 12;
     // A long name is set smaller, and cut short only when even that is too wide.
     const std::string name = ValidUtf8(m_info.name);
     double size = 20;
-    while (size > 12 && Measure(name, size, true) > b.w) {
+    while (size > 12 && Measure(name, size, true) > nameWidth) {
         size -= 1;
     }
     Text(b.x, b.y + 20,
-         FitWithEllipsis(name, b.w, [&](const std::string& s) { return Measure(s, size, true); }),
+         FitWithEllipsis(name, nameWidth,
+                         [&](const std::string& s) { return Measure(s, size, true); }),
          size, true);
     const CCycleOfFifthsControl circle;
     const int rotation = m_t.GetRotation();
@@ -277,9 +285,12 @@ void CSheetPainter::PaintLegend() {
          "above 208, set half the figure and count two beats to a tick; below 40, set twice "
          "the figure and count a beat on every second tick."},
         {"Circle and tables.",
-         "The circle gives each fifth's offset from pure (702 cents) in cents, the starting note "
-         "in red. The tables are those of the View menu for the Standard A octave, C4 to B4 "
-         "(C4 is middle C, A4 sounds at Standard A)."},
+         Exact() ? "The circle gives each fifth's distance from pure (3:2) in cents, the "
+                   "starting note in red. The tables are those of the View menu for the Standard "
+                   "A octave, C4 to B4 (C4 is middle C, A4 sounds at Standard A)."
+                 : "The circle gives each fifth's offset from pure (702 cents) in cents, the "
+                   "starting note in red. The tables are those of the View menu for the Standard "
+                   "A octave, C4 to B4 (C4 is middle C, A4 sounds at Standard A)."},
     };
     double y = BlockTitle(b, "How to read this sheet");
     for (const auto& p : paragraphs) {

@@ -14,12 +14,12 @@
 #include "controls/KeyboardControl.h"
 #include "controls/ReadoutPanel.h"
 #include "platform/WaveLayer.h"
+#include "temper/Temperament.h"
 #include "view/CmdUI.h"
 #include "view/KlavoraForm.h"
 
 class CCentsMeter;
 class CPitchDetector;
-class CTemperament;
 class CTemperamentSet;
 class CToneVoice;
 class CWaveInDevice;
@@ -68,6 +68,9 @@ public:
     void UpdateStandardA(double hertz);
     void OnChangeStandardA();
     double GetNoteFrequency(int note, double factor) const;
+    // The tuner's target for a note 0..11 in the current arithmetic: its
+    // frequency in the Standard A octave; 0.0 without a temperament.
+    double TargetFrequency(int note) const;
 
     // ---- Playing and tuning ----
     void UpdateVoices();
@@ -110,6 +113,9 @@ public:
     void OnRotateRight();
     void OnRotateLeft();
     void OnCycleOfFifthsClick();
+    // Switches between the classic and the exact arithmetic; everything the
+    // window shows, plays and aims at follows at once.
+    void OnExactTemperaments();
 
     // ---- Table ----
     void ShowTemperamentTable();
@@ -137,6 +143,7 @@ public:
     void OnUpdateOctaveLower(CCmdUI* pCmdUI) const;
     void OnUpdateDisplayMode(CCmdUI* pCmdUI) const;
     void OnUpdateRotate(CCmdUI* pCmdUI) const;
+    void OnUpdateExactTemperaments(CCmdUI* pCmdUI) const;
     // Whether the pointing-hand cursor shows: over the keyboard picture or a
     // note name of the circle.
     bool WantsKeyCursor() const;
@@ -163,6 +170,10 @@ public:
     double GetStandardA() const { return m_dStandardA; }
     double GetTargetFrequency() const { return m_dTargetFrequency; }
     double GetOctaveFactor() const { return m_dOctaveFactor; }
+    bool ExactTemperaments() const { return m_bExactTemperaments; }
+    FifthArithmetic Arithmetic() const {
+        return m_bExactTemperaments ? FifthArithmetic::Exact : FifthArithmetic::Classic;
+    }
     const std::string& GetTemperamentName() const { return m_strTemperament; }
     const std::string& GetStandardAText() const { return m_strStandardA; }
     const std::string& GetDisplayTitle() const { return m_strDisplayTitle; }
@@ -188,7 +199,7 @@ private:
     void BuildTable(int mode);
     // Remembers the first failure that makes the store unusable in this run.
     void NoteStoreStatus(long status) const;
-    // Writes all eight settings in one go; the store's status.
+    // Writes all the settings in one go; the store's status.
     long WriteAllSettings() const;
 
     IKlavoraForm& m_form;
@@ -224,6 +235,11 @@ private:
     CReadoutPanel m_panelHertz;
     int m_nView = 1;
     double m_dOctaveFactor = 1.0;
+    // The arithmetic the offsets are read in (off: the classic one), and
+    // whether the store held the setting at start: a store that never held it
+    // is not given it at the end unless it was switched on.
+    bool m_bExactTemperaments = false;
+    bool m_bExactTemperamentsStored = false;
     // Counts measurements between display updates; survives stops and starts.
     int m_nUpdateCounter = 0;
     // Set by the reads at start when the store is busy, damaged or unreadable.

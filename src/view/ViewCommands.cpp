@@ -48,6 +48,7 @@ bool CKlavoraView::OnCommand(int commandId) {
         case ID_PLAY_NOTES: OnPlayNotes(); return true;
         case ID_OCTAVE_HIGHER: OnOctaveHigher(); return true;
         case ID_OCTAVE_LOWER: OnOctaveLower(); return true;
+        case ID_EXACT_TEMPERAMENTS: OnExactTemperaments(); return true;
         default: return false;
     }
 }
@@ -74,6 +75,7 @@ bool CKlavoraView::OnUpdateCommand(CCmdUI* pCmdUI) const {
         case ID_ROTATE_LEFT:
         case ID_ROTATE_RIGHT: OnUpdateRotate(pCmdUI); return true;
         case ID_TUNER_INDICATOR: OnUpdateTunerIndicator(pCmdUI); return true;
+        case ID_EXACT_TEMPERAMENTS: OnUpdateExactTemperaments(pCmdUI); return true;
         default: return false;
     }
 }
@@ -124,6 +126,12 @@ void CKlavoraView::OnUpdateDisplayMode(CCmdUI* pCmdUI) const {
 
 void CKlavoraView::OnUpdateRotate(CCmdUI* pCmdUI) const {
     pCmdUI->Enable(m_bTemperamentsReady);
+}
+
+void CKlavoraView::OnUpdateExactTemperaments(CCmdUI* pCmdUI) const {
+    // A setting, not an action on a temperament: always at hand.
+    pCmdUI->Enable(true);
+    pCmdUI->SetCheck(m_bExactTemperaments);
 }
 
 bool CKlavoraView::WantsKeyCursor() const {

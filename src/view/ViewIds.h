@@ -56,5 +56,6 @@ enum CommandId {
     ID_OCTAVE_LOWER = 32820,
     ID_ROTATE_LEFT = 32822,
     ID_ROTATE_RIGHT = 32823,
+    ID_EXACT_TEMPERAMENTS = 32824,
     ID_TUNER_INDICATOR = 59142,  // status-bar pane
 };

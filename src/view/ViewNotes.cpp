@@ -47,16 +47,24 @@ double CKlavoraView::GetNoteFrequency(int note, double factor) const {
     return FrequencyFromStandardA(*t, m_dStandardA, note, factor);
 }
 
+double CKlavoraView::TargetFrequency(int note) const {
+    if (!m_bTemperamentsReady) {
+        return 0.0;
+    }
+    const CTemperament* t = CurrentTemperament();
+    if (t == nullptr) {
+        return 0.0;
+    }
+    return TargetFrequencies(*t, m_dStandardA, Arithmetic())[FoldNote(note)];
+}
+
 void CKlavoraView::SelectNote(int note) {
     // Notes outside the octave cannot come from the keys or letters; fold
     // them so that no table lookup leaves the twelve names.
     const int n = FoldNote(note);
     const char* name = NoteName(n);
-    double f = GetNoteFrequency(n, 1.0);
+    const double f = TargetFrequency(n);
     m_nNote = n;
-    if (n < 9) {
-        f *= 0.5;
-    }
     m_dTargetFrequency = f;
     if (m_pDetector) {
         m_pDetector->SetTarget(f);

@@ -1,5 +1,5 @@
-// The eight settings, read once at start-up and written once at the end, and
-// the loading of the temperament catalogue. A store that another program
+// The settings, read once at start-up and written once at the end, and the
+// loading of the temperament catalogue. A store that another program
 // keeps busy, or that is damaged, is reported once; the program then goes on
 // with the defaults and never writes over what it could not read.
 #include <string>
@@ -122,6 +122,12 @@ void CKlavoraView::LoadSettings() {
     ReadIntSetting("NumBuffers", m_nNumBuffers, 5);
     ReadIntSetting("RecordingDevice", m_nRecordingDevice, -1);
     ReadIntSetting("PlaybackDevice", m_nPlaybackDevice, -1);
+    // Exact Temperaments, off unless the store says otherwise, read as atoi
+    // reads the others.
+    const std::string exact = ReadSetting("ExactTemperaments");
+    m_bExactTemperamentsStored = !exact.empty();
+    m_bExactTemperaments = m_bExactTemperamentsStored && ParseAtoi(exact.c_str()) != 0;
+    m_pTemperaments->SetArithmetic(Arithmetic());
     if (m_nStoreFailure != ERROR_SUCCESS) {
         m_form.MessageBox(StoreProblemText(m_nStoreFailure, StoreFilePath()), "Klavora",
                           MB_OK | MB_ICONINFORMATION);
@@ -129,7 +135,7 @@ void CKlavoraView::LoadSettings() {
 }
 
 long CKlavoraView::WriteAllSettings() const {
-    const std::vector<std::pair<std::string, std::string>> values = {
+    std::vector<std::pair<std::string, std::string>> values = {
         {"Temperament", m_strTemperament},
         {"View", std::to_string(m_nView)},
         {"StandardA", FormatStreamDouble(m_dStandardA)},
@@ -139,6 +145,11 @@ long CKlavoraView::WriteAllSettings() const {
         {"PlaybackDevice", std::to_string(m_nPlaybackDevice)},
         {"RecordingDevice", std::to_string(m_nRecordingDevice)},
     };
+    // A store that never had Exact Temperaments keeps exactly the eight
+    // values until the setting is first switched on.
+    if (m_bExactTemperaments || m_bExactTemperamentsStored) {
+        values.emplace_back("ExactTemperaments", m_bExactTemperaments ? "1" : "0");
+    }
     CRegistryKey reg;
     long status = ERROR_SUCCESS;
     HKEY key = reg.Open(kSettingsKeyPath, status);
@@ -155,7 +166,7 @@ void CKlavoraView::SaveSettings() {
     if (m_nStoreFailure != ERROR_SUCCESS) {
         return;
     }
-    // The eight go in one transaction, so that two copies of the program
+    // The settings go in one transaction, so that two copies of the program
     // closing at once leave one copy's settings, never a mixture; a store
     // that is busy for a moment gets one more try.
     if (WriteAllSettings() == ERROR_BUSY) {

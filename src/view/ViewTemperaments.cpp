@@ -110,3 +110,13 @@ void CKlavoraView::OnCycleOfFifthsClick() {
     m_cycleOfFifths.SetTemperament(t);
     ShowTemperamentTable();
 }
+
+void CKlavoraView::OnExactTemperaments() {
+    m_bExactTemperaments = !m_bExactTemperaments;
+    if (m_pTemperaments) {
+        m_pTemperaments->SetArithmetic(Arithmetic());
+    }
+    m_cycleOfFifths.SetTemperament(m_bTemperamentsReady ? CurrentTemperament() : nullptr);
+    // The target, the voices, the table and the played frequency.
+    SelectNote(m_nNote);
+}

@@ -42,19 +42,21 @@ TEST(CommandTable, PromptsTooltipsAndTheToolbar) {
             EXPECT_FALSE(DrawToolbarPicture(id).IsEmpty()) << id;
         }
     }
-    // Check marks: the switches, the play modes and display modes, the bars.
+    // Check marks: the switches, the play modes and display modes, the bars,
+    // the arithmetic.
     std::set<int> checked;
     for (const SCommandInfo& info : CommandTable()) {
         if (info.bCheck) {
             checked.insert(info.nId);
         }
     }
-    EXPECT_EQ(checked,
-              (std::set<int>{ID_TUNE_MICROPHONE, ID_PLAY_NOTES, ID_PLAY_SINGLE,
-                             ID_PLAY_MINOR_THIRDS, ID_PLAY_MAJOR_THIRDS, ID_PLAY_FOURTHS,
-                             ID_PLAY_FIFTHS, ID_PLAY_MINOR_TRIADS, ID_PLAY_MAJOR_TRIADS,
-                             ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_CENTS, ID_VIEW_DEVIATIONS,
-                             ID_VIEW_MINOR_THIRDS, ID_VIEW_MAJOR_THIRDS, ID_VIEW_FREQUENCIES}));
+    EXPECT_EQ(
+        checked,
+        (std::set<int>{ID_TUNE_MICROPHONE, ID_PLAY_NOTES, ID_PLAY_SINGLE, ID_PLAY_MINOR_THIRDS,
+                       ID_PLAY_MAJOR_THIRDS, ID_PLAY_FOURTHS, ID_PLAY_FIFTHS, ID_PLAY_MINOR_TRIADS,
+                       ID_PLAY_MAJOR_TRIADS, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_CENTS,
+                       ID_VIEW_DEVIATIONS, ID_VIEW_MINOR_THIRDS, ID_VIEW_MAJOR_THIRDS,
+                       ID_VIEW_FREQUENCIES, ID_EXACT_TEMPERAMENTS}));
 }
 
 TEST(CommandTable, AcceleratorsAreTheThirteenEntries) {

@@ -196,3 +196,29 @@ TEST(ScalaFiles, ToolImportAndExport) {
     EXPECT_EQ(Tool({"export-scl", "Nope"}).code, kExitNotFound);
     EXPECT_NE(Tool({"export-scl", "Vallotti"}).out.find("\nVallotti\n 12\n"), std::string::npos);
 }
+
+TEST(ScalaFiles, ExactCentsFollowTheStoredArithmetic) {
+    CTempStore store;
+    ASSERT_EQ(Tool({"init"}).code, kExitOk);
+    ASSERT_EQ(Tool({"set", kSettingsKeyPath, "ExactTemperaments", "1"}).code, kExitOk);
+    const std::string scl = store.Dir() + "/w3.scl";
+    ASSERT_EQ(Tool({"export-scl", "Werckmeister III", scl}).code, kExitOk);
+    std::string file = CTempStore::ReadBytes(scl);
+    EXPECT_NE(file.find("\n 390.224996\n"), std::string::npos) << file;
+    // Read back from the notes alone, and from the file of the common Scala
+    // archive (five decimals), the fifths are -6 and 0, never -0.045.
+    file.erase(file.find("! Klavora fifths:"),
+               file.find("\n", file.find("! Klavora")) - file.find("! Klavora fifths:") + 1);
+    const std::string archive =
+        "! werck3.scl\n!\nWerckmeister III\n 12\n!\n 90.22500\n 192.18000\n 294.13500\n"
+        " 390.22500\n 498.04500\n 588.26999\n 696.09000\n 792.18000\n 888.26999\n 996.09000\n"
+        " 1092.18000\n 2/1\n";
+    for (const std::string& text : {file, archive}) {
+        CTempStore::WriteBytes(scl, text);
+        ASSERT_EQ(Tool({"import-scl", scl, "W3 again"}).code, kExitOk);
+        EXPECT_EQ(Tool({"get", kTemperamentsKeyPath, "W3 again"}).out,
+                  SeedText("Werckmeister III") + "\n");
+        ASSERT_EQ(Tool({"delete", kTemperamentsKeyPath, "W3 again"}).code, kExitOk);
+    }
+    EXPECT_NE(Tool({"show", "Werckmeister III"}).out.find("-5.865"), std::string::npos);
+}

@@ -63,7 +63,7 @@ protected:
 }  // namespace
 
 TEST_F(SheetFiles, PdfPagesCarryNamePitchAndBeatRates) {
-    ASSERT_EQ(Sheet("sheet 'Werckmeister III' --standard-a 415 -o " + File("w3.pdf")), 0);
+    ASSERT_EQ(Sheet("sheet 'Werckmeister III' --standard-a 415 --classic -o " + File("w3.pdf")), 0);
     ASSERT_EQ(Sheet("sheet 'Equal temperament' --standard-a 440 -o " + File("et.pdf")), 0);
 
     for (const char* name : {"w3.pdf", "et.pdf"}) {
@@ -75,6 +75,7 @@ TEST_F(SheetFiles, PdfPagesCarryNamePitchAndBeatRates) {
     EXPECT_NE(w3.find("Werckmeister III"), std::string::npos);
     EXPECT_NE(w3.find("Standard A = 415 Hz"), std::string::npos);
     EXPECT_NE(w3.find("2026-01-01"), std::string::npos);
+    EXPECT_NE(w3.find("Classic 702-cent fifths"), std::string::npos);
     EXPECT_TRUE(HasLineWith(w3, "fourth up from A3", "2.9 wide")) << w3;
     EXPECT_TRUE(HasLineWith(w3, "fifth down from D4", "1.9 narrow")) << w3;
     EXPECT_TRUE(HasLineWith(w3, "F#3-B3 fourth", "2.4 wide")) << w3;
@@ -90,7 +91,8 @@ TEST_F(SheetFiles, PdfPagesCarryNamePitchAndBeatRates) {
     // The page renders, and the same SOURCE_DATE_EPOCH makes the same file.
     ASSERT_EQ(Shell("pdftoppm -r 40 -png -singlefile " + File("w3.pdf") + " " + File("w3")), 0);
     EXPECT_GT(CTempStore::ReadBytes(File("w3.png")).size(), 1000u);
-    ASSERT_EQ(Sheet("sheet 'Werckmeister III' --standard-a 415 -o " + File("again.pdf")), 0);
+    ASSERT_EQ(Sheet("sheet 'Werckmeister III' --standard-a 415 --classic -o " + File("again.pdf")),
+              0);
     EXPECT_EQ(CTempStore::ReadBytes(File("again.pdf")), CTempStore::ReadBytes(File("w3.pdf")));
 }
 
@@ -106,4 +108,26 @@ TEST_F(SheetFiles, SvgPagesAreWellFormedA4) {
         EXPECT_NE(head.find("width=\"595.276pt\""), std::string::npos) << head;
         EXPECT_NE(head.find("height=\"841.89pt\""), std::string::npos) << head;
     }
+}
+
+TEST_F(SheetFiles, ExactByDefaultWithPureThirdsReadingPure) {
+    // Exact fifths: a quarter-comma fifth 5.865 cents narrow, not 5.955, so the
+    // fourth A3-D4 beats 2.8 times a second; meantone's good thirds are pure.
+    ASSERT_EQ(Sheet("sheet 'Werckmeister III' --standard-a 415 -o " + File("w3.pdf")), 0);
+    ASSERT_EQ(Sheet("sheet 'Meantone 1/4 comma' --standard-a 415 -o " + File("mt.pdf")), 0);
+    ASSERT_EQ(Sheet("sheet 'Meantone 1/4 comma' --standard-a 415 --classic -o " + File("mc.pdf")),
+              0);
+    const std::string w3 = Capture("pdftotext -layout " + File("w3.pdf") + " -");
+    EXPECT_NE(w3.find("Exact temperament"), std::string::npos) << w3;
+    EXPECT_TRUE(HasLineWith(w3, "fourth up from A3", "2.8 wide")) << w3;
+    EXPECT_NE(w3.find("-5.865"), std::string::npos) << w3;  // the circle
+    EXPECT_NE(w3.find("311.25"), std::string::npos) << w3;  // E4 in the frequency table
+    const std::string mt = Capture("pdftotext -layout " + File("mt.pdf") + " -");
+    const std::string mc = Capture("pdftotext -layout " + File("mc.pdf") + " -");
+    for (const char* third : {"check F3-A3 major third", "check C4-E4 major third"}) {
+        EXPECT_TRUE(HasLineWith(mt, third, "pure")) << mt;
+        EXPECT_TRUE(HasLineWith(mc, third, "narrow")) << mc;
+    }
+    EXPECT_TRUE(HasLineWith(mt, "Bb3-D4", "pure")) << mt;
+    EXPECT_FALSE(HasLineWith(mt, "Bb3-D4", "/min")) << mt;
 }

@@ -1,3 +1,6 @@
+#include "audio/PitchDetector.h"
+#include "audio/ToneVoice.h"
+#include "temper/NumberFormat.h"
 #include "temper/TemperamentDlg.h"
 #include "view/ViewTestSupport.h"
 
@@ -275,4 +278,39 @@ TEST_F(ViewTemperamentTest, NamesTheStoreCannotGiveBackAreRefused) {
     Start();
     EXPECT_EQ(m_form.ListGetCount(), before + 1);
     EXPECT_GE(m_form.ListFindStringExact(longest), 0);
+}
+
+TEST_F(ViewTemperamentTest, ExactTemperamentsReachEveryFigureAndAreStoredOnceUsed) {
+    SetSetting("Temperament", "Werckmeister III");
+    Start();
+    Close();
+    EXPECT_EQ(Setting("ExactTemperaments"), "<missing>");  // never used: the eight alone
+    // E4 at 415 in the table, the tuner's target and the voice, and the
+    // circle's C-G, first classic, then exact.
+    for (const bool exact : {false, true}) {
+        m_form.Canvas(IDC_CYCLE_OF_FIFTHS).Clear();
+        Start();  // draws the circle
+        if (exact) {
+            m_form.Canvas(IDC_CYCLE_OF_FIFTHS).Clear();
+            ASSERT_TRUE(Command(ID_EXACT_TEMPERAMENTS));
+        }
+        EXPECT_EQ(State(ID_EXACT_TEMPERAMENTS).m_bChecked, exact);
+        Command(ID_VIEW_FREQUENCIES);
+        m_view->PreTranslateChar('e');
+        const std::string e4 = exact ? "311.25" : "311.26";
+        EXPECT_EQ(Table()[4], e4);
+        EXPECT_EQ(FormatFixed(m_view->GetDetector()->GetTarget(), 2), e4);
+        EXPECT_EQ(FormatFixed(m_view->GetVoice(0)->GetFrequency(), 2), e4);
+        const auto texts = m_form.Canvas(IDC_CYCLE_OF_FIFTHS).TextCalls();
+        ASSERT_FALSE(texts.empty());
+        EXPECT_EQ(texts[0].text, exact ? "-5.865" : "-6");
+        Close();
+    }
+    EXPECT_EQ(Setting("ExactTemperaments"), "1");
+    Start();
+    EXPECT_TRUE(m_view->ExactTemperaments());  // read back at start
+    ASSERT_TRUE(Command(ID_EXACT_TEMPERAMENTS));
+    EXPECT_EQ(Table()[4], "311.26");
+    Close();
+    EXPECT_EQ(Setting("ExactTemperaments"), "0");  // once stored, kept up to date
 }
