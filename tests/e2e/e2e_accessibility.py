@@ -29,6 +29,12 @@ PR_SET_CHILD_SUBREAPER = 36
 class AccessibleSession(Session):
     """A session whose programs reach a private accessibility bus."""
 
+    def __init__(self, *args):
+        super().__init__(*args)
+        # Nothing from outside may keep the program off the bus.
+        for name in ("NO_AT_BRIDGE", "GTK_A11Y", "DBUS_SESSION_BUS_ADDRESS", "AT_SPI_BUS_ADDRESS"):
+            self.env.pop(name, None)
+
     def start_accessibility_bus(self):
         # The buses start helpers of their own (the registry, services they
         # activate); made their reaper, this process ends and collects them
