@@ -39,6 +39,10 @@ tesseract-ocr
 tesseract-ocr-eng
 python3
 python3-numpy
+python3-gi
+gir1.2-atspi-2.0
+at-spi2-core
+dbus-daemon
 clang
 libclang-rt-dev
 "

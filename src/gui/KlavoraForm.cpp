@@ -11,6 +11,7 @@
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
+#include "gui/AccessibilityAdapter.h"
 #include "gui/DialogFont.h"
 #include "gui/DialogUnits.h"
 #include "gui/OptionsWindow.h"
@@ -125,6 +126,9 @@ void CKlavoraForm::CreateControls() {
         "Click a key to choose the note to tune or to listen to. Typing "
         "c, d, e, f, g, a or b chooses a note too; with Shift, the note a "
         "semitone above.");
+
+    m_pAccessibility = std::make_unique<CAccessibilityAdapter>(*this);
+    m_pAccessibility->AttachAll();
 }
 
 void CKlavoraForm::CreateDrawnControls() {
@@ -231,6 +235,7 @@ void CKlavoraForm::OnTypedChar(int ch) {
 void CKlavoraForm::RefreshDrawnControls() {
     if (m_pView != nullptr) {
         m_pView->OnCtlColor();
+        m_pAccessibility->Update();
     }
 }
 
@@ -409,6 +414,7 @@ int CKlavoraForm::RunModal(wxDialog& dialog) {
     wxWindow* pOuterParent = m_wxHost.GetParent();
     m_pRunningDialog = &dialog;
     m_wxHost.SetParent(&dialog);
+    CAccessibilityAdapter::LabelDialogFields(&dialog);
     const int result = dialog.ShowModal();
     m_pRunningDialog = pOuter;
     m_wxHost.SetParent(pOuterParent);
@@ -438,6 +444,8 @@ ICanvas* CKlavoraForm::GetCanvas(int controlId) {
 void CKlavoraForm::OnWaveMessage(unsigned int nMessage, WAVEHDR* pHeader) {
     if (m_pView != nullptr) {
         m_pView->OnWaveMessage(nMessage, pHeader);
+        // A reading, or a device that stopped.
+        m_pAccessibility->Update();
     }
 }
 

@@ -21,6 +21,7 @@
 #include "view/KlavoraForm.h"
 
 class wxStaticText;
+class CAccessibilityAdapter;
 class CKlavoraView;
 class CWxCanvas;
 class CTableLabelLayout;
@@ -107,6 +108,8 @@ private:
     std::map<int, wxWindow*> m_controls;
     std::map<int, std::unique_ptr<CWxCanvas>> m_canvases;
     std::unique_ptr<CTableLabelLayout> m_pTableLayout;
+    // What screen readers are told about the list and the drawn controls.
+    std::unique_ptr<CAccessibilityAdapter> m_pAccessibility;
     CWxMessageHost m_wxHost;
     IMessageHost* m_pHost = &m_wxHost;
     wxDialog* m_pRunningDialog = nullptr;

@@ -13,6 +13,7 @@
 
 #include "controls/Pictures.h"
 #include "gui/AboutBox.h"
+#include "gui/AccessibilityAdapter.h"
 #include "gui/CommandTable.h"
 #include "gui/KlavoraForm.h"
 #include "gui/ToolBarStyle.h"
@@ -116,6 +117,8 @@ void CMainFrame::BuildToolBar() {
                       wxString::FromUTF8(CommandPrompt(id)));
     }
     pBar->Realize();
+    // The buttons show pictures only: a screen reader reads their tooltips.
+    CAccessibilityAdapter::NameToolButtons(pBar);
 }
 
 void CMainFrame::BuildStatusBar() {
@@ -133,6 +136,7 @@ void CMainFrame::BuildStatusBar() {
     SetStatusBarPane(0);
     SetStatusText(kIdleText, 0);
     SetStatusText("Audio Off", 1);
+    CAccessibilityAdapter::DescribeStatusBar(pBar);
 }
 
 void CMainFrame::BuildAccelerators() {

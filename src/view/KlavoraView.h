@@ -187,6 +187,8 @@ public:
     const CReadoutPanel& GetPanelNote() const { return m_panelNote; }
     const CReadoutPanel& GetPanelHertz() const { return m_panelHertz; }
     const CCycleOfFifthsControl& GetCycleOfFifths() const { return m_cycleOfFifths; }
+    // How many readings the tuner has shown since the start.
+    unsigned GetReadingCount() const { return m_nReadings; }
 
 private:
     // The current temperament, or null.
@@ -242,6 +244,7 @@ private:
     bool m_bExactTemperamentsStored = false;
     // Counts measurements between display updates; survives stops and starts.
     int m_nUpdateCounter = 0;
+    unsigned m_nReadings = 0;
     // Set by the reads at start when the store is busy, damaged or unreadable.
     mutable long m_nStoreFailure = 0;
 };

@@ -10,6 +10,8 @@ enum ControlId {
     IDC_HERTZ_PANEL = 1006,
     IDC_CYCLE_OF_FIFTHS = 1008,
     IDC_TEMPERAMENTS = 1011,     // sorted drop-down list of temperament names
+    // The group box "Select a Temperament" around the list.
+    IDC_TEMPERAMENT_GROUP = 1015,
     IDC_CHANGE_STANDARD_A = 1016,
     IDC_KEYBOARD = 1019,         // one-octave keyboard picture
     IDC_STANDARD_A = 1020,       // the Standard A line

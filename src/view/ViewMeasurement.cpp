@@ -69,6 +69,7 @@ void CKlavoraView::ShowMeasurement(double frequency) {
         return;
     }
     m_nUpdateCounter = 0;
+    ++m_nReadings;
     const double cents = 1200.0 * std::log(frequency / m_dTargetFrequency) / std::log(2.0);
     if (m_pCentsMeter) {
         m_pCentsMeter->SetCents(cents);
