@@ -172,6 +172,8 @@ TEST_F(ViewTemperamentTest, DeletingDownToNone) {
     EXPECT_EQ(m_form.ListGetCount(), 2);
     EXPECT_EQ(m_form.m_boxes.back().text,
               "Are you sure you want to delete this temperament? This action is not reversible!");
+    // No is the default button: Enter alone keeps the temperament.
+    EXPECT_EQ(m_form.m_boxes.back().type, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2);
 
     m_form.Answer(IDYES);
     ASSERT_TRUE(Command(ID_DELETE_TEMPERAMENT));
