@@ -14,6 +14,7 @@
 #include "controls/Pictures.h"
 #include "gui/AboutBox.h"
 #include "gui/CommandTable.h"
+#include "gui/HelpNote.h"
 #include "gui/KlavoraForm.h"
 #include "gui/ToolBarStyle.h"
 #include "gui/WxPictures.h"
@@ -233,6 +234,8 @@ void CMainFrame::ShowHelpForFocus() {
 }
 
 void CMainFrame::ShowContextHelp() {
+    // What's This takes the mouse; no note of an earlier one stays open.
+    CHelpNoteProvider::CloseOpenNote();
     SetStatusText("Select an object on which to get Help", 0);
     wxContextHelp help(this);
     SetStatusText(kIdleText, 0);
