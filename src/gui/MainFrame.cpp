@@ -16,6 +16,7 @@
 #include "gui/CommandTable.h"
 #include "gui/HelpNote.h"
 #include "gui/KlavoraForm.h"
+#include "gui/MenuShortcuts.h"
 #include "gui/ToolBarStyle.h"
 #include "gui/WxPictures.h"
 #include "view/KlavoraView.h"
@@ -92,8 +93,12 @@ void CMainFrame::BuildMenus() {
         // GTK draws a shortcut hint from the key it names, and "Shift_F1"
         // names none; written as a key, the hint shows.
         text.Replace("\tShift_F1", "\tShift+F1");
-        pMenu->Append(WxIdOfCommand(info.nId), text, wxString::FromUTF8(CommandPrompt(info.nId)),
-                      info.bCheck ? wxITEM_CHECK : wxITEM_NORMAL);
+        wxMenuItem* pItem =
+            pMenu->Append(WxIdOfCommand(info.nId), text, wxString::FromUTF8(CommandPrompt(info.nId)),
+                          info.bCheck ? wxITEM_CHECK : wxITEM_NORMAL);
+        if (ShowsShortcutOnly(info.nId)) {
+            ShowShortcutOnly(pItem);
+        }
         if (info.bSeparatorAfter) {
             pMenu->AppendSeparator();
         }
@@ -312,7 +317,8 @@ void CMainFrame::OnUpdateBarCommand(wxUpdateUIEvent& event) {
 void CMainFrame::OnCharHook(wxKeyEvent& event) {
     const int key = event.GetKeyCode();
     // The menu shows Ctrl+N, Ctrl+E and Ctrl+D, but no accelerator stands
-    // behind them: the keys do nothing.
+    // behind them (see BuildMenus): the keys do nothing, and no control
+    // gets them either.
     if (event.GetModifiers() == wxMOD_CONTROL && (key == 'N' || key == 'E' || key == 'D')) {
         return;
     }
