@@ -54,6 +54,7 @@ void CKlavoraView::SelectNote(int note) {
     const char* name = NoteName(n);
     double f = GetNoteFrequency(n, 1.0);
     m_nNote = n;
+    m_nKeyMark = n;
     if (n < 9) {
         f *= 0.5;
     }
@@ -74,6 +75,22 @@ void CKlavoraView::OnKeyboardClick() {
     const int key = m_keyboard.HitTest(x, y);
     if (key > 0) {
         SelectNote(key - 1);
+    }
+}
+
+void CKlavoraView::OnKeyboardKey(int key) {
+    switch (key) {
+        case CKeyboardControl::kKeyLeft:
+            m_nKeyMark = CKeyboardControl::StepNote(m_nKeyMark, -1);
+            break;
+        case CKeyboardControl::kKeyRight:
+            m_nKeyMark = CKeyboardControl::StepNote(m_nKeyMark, 1);
+            break;
+        case CKeyboardControl::kKeySpace:
+            SelectNote(m_nKeyMark);
+            break;
+        default:
+            break;
     }
 }
 
