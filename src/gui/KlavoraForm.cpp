@@ -117,7 +117,7 @@ void CKlavoraForm::CreateControls() {
     // focus (after a choice in the list, on a click, by Tab) and its keys.
     const wxBitmap keys = MakeKeyboardBitmap();
     wxWindow* pKeyboard = Place(new wxWindow(this, IDC_KEYBOARD, PosOf(DuRect{26, 160, 0, 0}),
-                                             keys.GetSize(), wxBORDER_NONE | wxWANTS_CHARS));
+                                             keys.GetSize(), wxBORDER_NONE));
     // The key regions assume the picture at the control's client origin.
     auto pKeyCanvas = std::make_unique<CWxCanvas>(pKeyboard, keys);
     // The focus frame, and the bar on the key that Space would choose.
