@@ -65,6 +65,7 @@ CMainFrame::CMainFrame()
     Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_SIZE, &CMainFrame::OnSize, this);
+    Bind(wxEVT_SYS_COLOUR_CHANGED, &CMainFrame::OnThemeChanged, this);
 
     m_pView = std::make_unique<CKlavoraView>(*m_pForm);
     m_pForm->SetView(m_pView.get());
@@ -340,6 +341,18 @@ void CMainFrame::OnCharHook(wxKeyEvent& event) {
         }
         if (ch != 0) {
             m_pForm->OnTypedChar(ch);
+        }
+    }
+    event.Skip();
+}
+
+void CMainFrame::OnThemeChanged(wxSysColourChangedEvent& event) {
+    // The toolbar's pictures follow the theme's foreground colour.
+    if (wxToolBar* pBar = GetToolBar()) {
+        for (int id : ToolbarLayout()) {
+            if (id != 0) {
+                pBar->SetToolNormalBitmap(WxIdOfCommand(id), MakeToolbarBitmap(id));
+            }
         }
     }
     event.Skip();
