@@ -189,8 +189,8 @@ void NoteHead(CPainter& p, double cx, double cy, Rgba colour, double scale = 1.0
 
 // Heads stacked on one stem at the left, with the interval's name at the
 // upper right in its family's colour.
-void Chord(CPainter& p, const SPalette& c, CRgbaImage& image, std::initializer_list<double> heads, const char* label,
-           Rgba colour) {
+void Chord(CPainter& p, const SPalette& c, CRgbaImage& image, std::initializer_list<double> heads,
+           const char* label, Rgba colour) {
     double bottom = 0.0;
     for (double y : heads) {
         NoteHead(p, 4.2, y, c.ink, 0.86);

@@ -94,9 +94,9 @@ void CMainFrame::BuildMenus() {
         // GTK draws a shortcut hint from the key it names, and "Shift_F1"
         // names none; written as a key, the hint shows.
         text.Replace("\tShift_F1", "\tShift+F1");
-        wxMenuItem* pItem =
-            pMenu->Append(WxIdOfCommand(info.nId), text, wxString::FromUTF8(CommandPrompt(info.nId)),
-                          info.bCheck ? wxITEM_CHECK : wxITEM_NORMAL);
+        wxMenuItem* pItem = pMenu->Append(WxIdOfCommand(info.nId), text,
+                                          wxString::FromUTF8(CommandPrompt(info.nId)),
+                                          info.bCheck ? wxITEM_CHECK : wxITEM_NORMAL);
         if (ShowsShortcutOnly(info.nId)) {
             ShowShortcutOnly(pItem);
         }

@@ -150,9 +150,9 @@ TEST(ToolbarPictures, ReadOnLightAndDarkThemesPressedOrNot) {
                 for (int x = 0; x < 16; ++x) {
                     const Rgba p = picture.Pixel(x, y);
                     const double a = p.a / 255.0;
-                    const double l = Luminance(p.r * a + t.ground.r * (1 - a),
-                                               p.g * a + t.ground.g * (1 - a),
-                                               p.b * a + t.ground.b * (1 - a));
+                    const double l =
+                        Luminance(p.r * a + t.ground.r * (1 - a), p.g * a + t.ground.g * (1 - a),
+                                  p.b * a + t.ground.b * (1 - a));
                     nClear += (std::max(l, lg) + 0.05) / (std::min(l, lg) + 0.05) >= 3.0;
                 }
             }

@@ -151,8 +151,7 @@ TEST_F(GuiTest, ShortcutsShownWithoutAnAcceleratorRunNothing) {
         ASSERT_NE(pItem, nullptr) << info.nId;
         const bool shown = std::string(info.pszText).find('\t') != std::string::npos;
         EXPECT_EQ(!ShownShortcut(pItem).empty(), shown) << info.pszText;
-        EXPECT_EQ(HasWorkingShortcut(pItem), shown && !ShowsShortcutOnly(info.nId))
-            << info.pszText;
+        EXPECT_EQ(HasWorkingShortcut(pItem), shown && !ShowsShortcutOnly(info.nId)) << info.pszText;
     }
     EXPECT_EQ(hintsOnly, (std::vector<int>{ID_NEW_TEMPERAMENT, ID_EDIT_TEMPERAMENT,
                                            ID_DELETE_TEMPERAMENT, ID_HELP_FINDER}));

@@ -156,7 +156,7 @@ TEST_F(ViewTemperamentTest, KeysAndTheCursor) {
         int nMark;
         int nNote;
     } steps[] = {
-        {CKeyboardControl::kKeyLeft, 11, 0},  {CKeyboardControl::kKeyLeft, 10, 0},
+        {CKeyboardControl::kKeyLeft, 11, 0},   {CKeyboardControl::kKeyLeft, 10, 0},
         {CKeyboardControl::kKeySpace, 10, 10}, {CKeyboardControl::kKeyRight, 11, 10},
         {CKeyboardControl::kKeyRight, 0, 10},  {CKeyboardControl::kKeySpace, 0, 0},
     };
