@@ -99,3 +99,27 @@ bool CKeyboardControl::IsAccidental(int note) {
             return false;
     }
 }
+
+int CKeyboardControl::StepNote(int note, int delta) {
+    return ((note + delta) % kKeyCount + kKeyCount) % kKeyCount;
+}
+
+Rect CKeyboardControl::NoteMark(int note) const {
+    // The foot of a key is its lowest edge; every outline has one edge there.
+    const std::vector<KeyPoint>& v = Region(StepNote(note, 0)).Vertices();
+    int bottom = 0;
+    for (const KeyPoint& p : v) {
+        bottom = std::max(bottom, p.y);
+    }
+    int left = kPictureWidth;
+    int right = 0;
+    for (const KeyPoint& p : v) {
+        if (p.y == bottom) {
+            left = std::min(left, p.x);
+            right = std::max(right, p.x);
+        }
+    }
+    constexpr int kInset = 4;
+    constexpr int kHeight = 5;
+    return Rect{left + kInset, bottom - kInset - kHeight, right - kInset, bottom - kInset};
+}

@@ -1,11 +1,14 @@
 // CKeyboardControl knows where the twelve keys of the one-octave keyboard
-// picture lie and answers which key is under a point; it draws nothing.
+// picture lie, answers which key is under a point, and where the picture
+// marks the key that its own keys move and choose; it draws nothing.
 // User-interface thread only.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <vector>
+
+#include "controls/Canvas.h"
 
 struct KeyPoint {
     int x = 0;
@@ -48,6 +51,15 @@ public:
     const CKeyRegion& Region(int note) const { return m_regions[static_cast<std::size_t>(note)]; }
     // Whether the note is an accidental (C#, D#, F#, G#, A#).
     static bool IsAccidental(int note);
+
+    // The keys the picture answers while it has the focus.
+    enum Key { kKeyLeft = 1, kKeyRight, kKeySpace };
+    // The note a step of Left (-1) or Right (+1) leads to from a note:
+    // chromatically, round the octave.
+    static int StepNote(int note, int delta);
+    // Where the picture marks a note for Space: a bar across the foot of
+    // its key, clear of the key's edges.
+    Rect NoteMark(int note) const;
 
 private:
     std::array<CKeyRegion, kKeyCount> m_regions;

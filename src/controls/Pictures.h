@@ -38,5 +38,10 @@ std::string DrawProgramIconSvg();
 
 // The toolbar's commands from left to right; 0 stands for a separator.
 const std::vector<int>& ToolbarLayout();
-// The 16 x 16 picture of a toolbar command; empty for an unknown command.
-CRgbaImage DrawToolbarPicture(int nCommand);
+// The ink of the toolbar pictures on a light theme.
+constexpr Rgba kToolbarInk = MakeRgba(38, 36, 40);
+// Whether an ink is light (the foreground of a dark theme).
+bool IsLightInk(Rgba ink);
+// The 16 x 16 picture of a toolbar command in the theme's foreground colour
+// (ink); empty for an unknown command.
+CRgbaImage DrawToolbarPicture(int nCommand, Rgba ink = kToolbarInk);

@@ -108,3 +108,16 @@ const std::vector<SAccelInfo>& AcceleratorTable() {
     };
     return table;
 }
+
+bool ShowsShortcutOnly(int nId) {
+    const SCommandInfo* info = FindCommand(nId);
+    if (info == nullptr || std::string(info->pszText).find('\t') == std::string::npos) {
+        return false;
+    }
+    for (const SAccelInfo& accel : AcceleratorTable()) {
+        if (accel.nCommand == nId) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -56,3 +56,7 @@ struct SAccelInfo {
 // The thirteen accelerators. The shortcuts shown for New, Edit and Delete
 // are hints only and have no entry.
 const std::vector<SAccelInfo>& AcceleratorTable();
+// Whether the item's text shows a shortcut that runs nothing: no accelerator
+// of the table runs the item (New, Edit and Delete; Help Topics, whose F1
+// runs help on the focus).
+bool ShowsShortcutOnly(int nId);

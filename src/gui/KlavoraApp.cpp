@@ -8,9 +8,8 @@
 
 #include <gdk/gdk.h>
 #include <glib.h>
-#include <wx/cshelp.h>
-
 #include "gui/FirstStart.h"
+#include "gui/HelpNote.h"
 #include "gui/MainFrame.h"
 #include "platform/SoundHelperPath.h"
 #include "platform/WaveHelperLink.h"
@@ -44,7 +43,7 @@ bool CKlavoraApp::OnInit() {
         return m_bHelpOnly;
     }
     SetAppName("Klavora");
-    wxHelpProvider::Set(new wxSimpleHelpProvider);
+    wxHelpProvider::Set(new CHelpNoteProvider);
 
     std::string error;
     if (!PrepareStoreOnFirstStart(error)) {

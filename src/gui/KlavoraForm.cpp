@@ -6,11 +6,12 @@
 
 #include <wx/button.h>
 #include <wx/dialog.h>
-#include <wx/generic/statbmpg.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
+#include "controls/FocusMark.h"
+#include "controls/KeyboardControl.h"
 #include "gui/AccessibilityAdapter.h"
 #include "gui/DialogFont.h"
 #include "gui/DialogUnits.h"
@@ -113,12 +114,24 @@ void CKlavoraForm::CreateControls() {
 
     CreateTable();
 
-    wxGenericStaticBitmap* pKeyboard = Place(
-        new wxGenericStaticBitmap(this, IDC_KEYBOARD, MakeKeyboardBitmap(),
-                                  PosOf(DuRect{26, 160, 0, 0}), wxDefaultSize, wxBORDER_NONE));
+    // A window of its own rather than a static picture, so that it takes the
+    // focus (after a choice in the list, on a click, by Tab) and its keys.
+    const wxBitmap keys = MakeKeyboardBitmap();
+    wxWindow* pKeyboard = Place(new wxWindow(this, IDC_KEYBOARD, PosOf(DuRect{26, 160, 0, 0}),
+                                             keys.GetSize(), wxBORDER_NONE));
     // The key regions assume the picture at the control's client origin.
-    pKeyboard->SetSize(pKeyboard->GetBitmap().GetSize());
+    auto pKeyCanvas = std::make_unique<CWxCanvas>(pKeyboard, keys);
+    // The focus frame, and the bar on the key that Space would choose.
+    pKeyCanvas->SetFocusMark([this, pCanvas = pKeyCanvas.get()] {
+        std::vector<Rect> mark = FocusFrame(pCanvas->GetClientRect());
+        if (m_pView != nullptr) {
+            mark.push_back(m_pView->GetKeyboard().NoteMark(m_pView->GetKeyMark()));
+        }
+        return mark;
+    });
+    m_canvases[IDC_KEYBOARD] = std::move(pKeyCanvas);
     pKeyboard->Bind(wxEVT_LEFT_DOWN, &CKlavoraForm::OnKeyboardDown, this);
+    pKeyboard->Bind(wxEVT_KEY_DOWN, &CKlavoraForm::OnKeyboardKey, this);
     // Entering counts as moving: the pointer may arrive without a motion.
     pKeyboard->Bind(wxEVT_MOTION, &CKlavoraForm::OnPointerMove, this);
     pKeyboard->Bind(wxEVT_ENTER_WINDOW, &CKlavoraForm::OnPointerMove, this);
@@ -236,6 +249,11 @@ void CKlavoraForm::RefreshDrawnControls() {
     if (m_pView != nullptr) {
         m_pView->OnCtlColor();
         m_pAccessibility->Update();
+    }
+    // The keyboard's mark follows the chosen note.
+    wxWindow* pKeyboard = Control(IDC_KEYBOARD);
+    if (pKeyboard != nullptr && pKeyboard->HasFocus()) {
+        pKeyboard->Refresh(false);
     }
 }
 
@@ -365,8 +383,8 @@ bool CKlavoraForm::IsControlEnabled(int controlId) const {
 }
 
 void CKlavoraForm::SetFocus(int controlId) {
-    // The pictures take the focus too (they ignore keys), so that after a
-    // choice in the list the arrow keys no longer change it.
+    // The drawn controls take the focus too, so that after a choice in the
+    // list typed letters and the arrow keys no longer change it.
     if (wxWindow* pWindow = Control(controlId)) {
         pWindow->SetFocus();
     }
@@ -456,6 +474,9 @@ bool CKlavoraForm::OnWaveMessageQuietly(unsigned int nMessage, WAVEHDR* pHeader)
 // ---- the user's actions ----
 
 void CKlavoraForm::OnKeyboardDown(wxMouseEvent& event) {
+    // A click takes the focus: typed letters then choose notes, and no
+    // longer reach the list.
+    SetFocus(IDC_KEYBOARD);
     if (m_pView != nullptr && IsControlEnabled(IDC_KEYBOARD)) {
         m_pView->OnKeyboardClick();
         RefreshDrawnControls();
@@ -464,11 +485,42 @@ void CKlavoraForm::OnKeyboardDown(wxMouseEvent& event) {
 }
 
 void CKlavoraForm::OnCircleDown(wxMouseEvent& event) {
+    SetFocus(IDC_CYCLE_OF_FIFTHS);
     if (m_pView != nullptr && IsControlEnabled(IDC_CYCLE_OF_FIFTHS)) {
         m_pView->OnCycleOfFifthsClick();
         RefreshDrawnControls();
     }
     event.Skip();
+}
+
+void CKlavoraForm::OnKeyboardKey(wxKeyEvent& event) {
+    int key = 0;
+    switch (event.GetKeyCode()) {
+        case WXK_LEFT:
+        case WXK_NUMPAD_LEFT:
+            key = CKeyboardControl::kKeyLeft;
+            break;
+        case WXK_RIGHT:
+        case WXK_NUMPAD_RIGHT:
+            key = CKeyboardControl::kKeyRight;
+            break;
+        case WXK_SPACE:
+        case WXK_NUMPAD_SPACE:
+            key = CKeyboardControl::kKeySpace;
+            break;
+        default:
+            break;
+    }
+    if (key == 0 || event.HasModifiers()) {
+        event.Skip();
+        return;
+    }
+    // Taken even while the picture takes no clicks, so that the arrows do
+    // not move the focus instead.
+    if (m_pView != nullptr && IsControlEnabled(IDC_KEYBOARD)) {
+        m_pView->OnKeyboardKey(key);
+        RefreshDrawnControls();
+    }
 }
 
 void CKlavoraForm::OnPointerMove(wxMouseEvent& event) {

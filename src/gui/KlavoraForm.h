@@ -96,6 +96,7 @@ private:
     int RunModal(wxDialog& dialog);
 
     void OnKeyboardDown(wxMouseEvent& event);
+    void OnKeyboardKey(wxKeyEvent& event);
     void OnCircleDown(wxMouseEvent& event);
     void OnPointerMove(wxMouseEvent& event);
     void OnTemperamentChoice(wxCommandEvent& event);

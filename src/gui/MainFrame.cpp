@@ -15,7 +15,9 @@
 #include "gui/AboutBox.h"
 #include "gui/AccessibilityAdapter.h"
 #include "gui/CommandTable.h"
+#include "gui/HelpNote.h"
 #include "gui/KlavoraForm.h"
+#include "gui/MenuShortcuts.h"
 #include "gui/ToolBarStyle.h"
 #include "gui/WxPictures.h"
 #include "view/KlavoraView.h"
@@ -64,6 +66,7 @@ CMainFrame::CMainFrame()
     Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_SIZE, &CMainFrame::OnSize, this);
+    Bind(wxEVT_SYS_COLOUR_CHANGED, &CMainFrame::OnThemeChanged, this);
 
     m_pView = std::make_unique<CKlavoraView>(*m_pForm);
     m_pForm->SetView(m_pView.get());
@@ -92,8 +95,12 @@ void CMainFrame::BuildMenus() {
         // GTK draws a shortcut hint from the key it names, and "Shift_F1"
         // names none; written as a key, the hint shows.
         text.Replace("\tShift_F1", "\tShift+F1");
-        pMenu->Append(WxIdOfCommand(info.nId), text, wxString::FromUTF8(CommandPrompt(info.nId)),
-                      info.bCheck ? wxITEM_CHECK : wxITEM_NORMAL);
+        wxMenuItem* pItem = pMenu->Append(WxIdOfCommand(info.nId), text,
+                                          wxString::FromUTF8(CommandPrompt(info.nId)),
+                                          info.bCheck ? wxITEM_CHECK : wxITEM_NORMAL);
+        if (ShowsShortcutOnly(info.nId)) {
+            ShowShortcutOnly(pItem);
+        }
         if (info.bSeparatorAfter) {
             pMenu->AppendSeparator();
         }
@@ -237,6 +244,8 @@ void CMainFrame::ShowHelpForFocus() {
 }
 
 void CMainFrame::ShowContextHelp() {
+    // What's This takes the mouse; no note of an earlier one stays open.
+    CHelpNoteProvider::CloseOpenNote();
     SetStatusText("Select an object on which to get Help", 0);
     wxContextHelp help(this);
     SetStatusText(kIdleText, 0);
@@ -313,7 +322,8 @@ void CMainFrame::OnUpdateBarCommand(wxUpdateUIEvent& event) {
 void CMainFrame::OnCharHook(wxKeyEvent& event) {
     const int key = event.GetKeyCode();
     // The menu shows Ctrl+N, Ctrl+E and Ctrl+D, but no accelerator stands
-    // behind them: the keys do nothing.
+    // behind them (see BuildMenus): the keys do nothing, and no control
+    // gets them either.
     if (event.GetModifiers() == wxMOD_CONTROL && (key == 'N' || key == 'E' || key == 'D')) {
         return;
     }
@@ -335,6 +345,18 @@ void CMainFrame::OnCharHook(wxKeyEvent& event) {
         }
         if (ch != 0) {
             m_pForm->OnTypedChar(ch);
+        }
+    }
+    event.Skip();
+}
+
+void CMainFrame::OnThemeChanged(wxSysColourChangedEvent& event) {
+    // The toolbar's pictures follow the theme's foreground colour.
+    if (wxToolBar* pBar = GetToolBar()) {
+        for (int id : ToolbarLayout()) {
+            if (id != 0) {
+                pBar->SetToolNormalBitmap(WxIdOfCommand(id), MakeToolbarBitmap(id));
+            }
         }
     }
     event.Skip();

@@ -62,6 +62,7 @@ private:
     void OnUpdateBarCommand(wxUpdateUIEvent& event);
     void OnCharHook(wxKeyEvent& event);
     void OnIdle(wxIdleEvent& event);
+    void OnThemeChanged(wxSysColourChangedEvent& event);
     void OnClose(wxCloseEvent& event);
     void OnSize(wxSizeEvent& event);
 

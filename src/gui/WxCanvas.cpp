@@ -3,10 +3,13 @@
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
 #include <wx/font.h>
+#include <wx/settings.h>
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
+
+#include "controls/FocusMark.h"
 
 namespace {
 
@@ -29,6 +32,9 @@ CWxCanvas::CWxCanvas(wxWindow* pWindow, const wxBitmap& backdrop)
     m_pWindow->Bind(wxEVT_PAINT, &CWxCanvas::OnPaint, this);
     m_pWindow->Bind(wxEVT_SIZE, &CWxCanvas::OnSize, this);
     m_pWindow->Bind(wxEVT_DESTROY, &CWxCanvas::OnDestroy, this);
+    m_pWindow->Bind(wxEVT_SET_FOCUS, &CWxCanvas::OnFocus, this);
+    m_pWindow->Bind(wxEVT_KILL_FOCUS, &CWxCanvas::OnFocus, this);
+    m_focusMark = [this] { return FocusFrame(GetClientRect()); };
     EnsureBacking();
 }
 
@@ -37,6 +43,8 @@ CWxCanvas::~CWxCanvas() {
         m_pWindow->Unbind(wxEVT_PAINT, &CWxCanvas::OnPaint, this);
         m_pWindow->Unbind(wxEVT_SIZE, &CWxCanvas::OnSize, this);
         m_pWindow->Unbind(wxEVT_DESTROY, &CWxCanvas::OnDestroy, this);
+        m_pWindow->Unbind(wxEVT_SET_FOCUS, &CWxCanvas::OnFocus, this);
+        m_pWindow->Unbind(wxEVT_KILL_FOCUS, &CWxCanvas::OnFocus, this);
     }
 }
 
@@ -208,6 +216,21 @@ void CWxCanvas::OnPaint(wxPaintEvent&) {
     if (m_backing.IsOk()) {
         dc.DrawBitmap(m_backing, 0, 0, false);
     }
+    if (m_focusMark && m_pWindow->HasFocus()) {
+        dc.SetPen(*wxTRANSPARENT_PEN);
+        dc.SetBrush(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT)));
+        for (const Rect& rc : m_focusMark()) {
+            dc.DrawRectangle(ToWx(rc));
+        }
+    }
+}
+
+void CWxCanvas::OnFocus(wxFocusEvent& event) {
+    // The mark comes and goes with the focus.
+    if (IsWindow()) {
+        m_pWindow->Refresh(false);
+    }
+    event.Skip();
 }
 
 void CWxCanvas::OnSize(wxSizeEvent& event) {

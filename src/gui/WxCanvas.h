@@ -2,8 +2,13 @@
 // picture kept for the window (its backing store), and the window's paint
 // handler shows that picture, so what was drawn survives every repaint and
 // no drawing happens outside a paint event, which GTK 3 does not allow.
-// User-interface thread only.
+// While the window has the keyboard focus, the paint handler lays a focus
+// mark over the picture in the toolkit's focus colour. User-interface thread
+// only.
 #pragma once
+
+#include <functional>
+#include <vector>
 
 #include <wx/bitmap.h>
 #include <wx/window.h>
@@ -31,6 +36,10 @@ public:
                   Colour backColour, unsigned format) override;
     int TextWidth(const std::string& text, const FontSpec& font) override;
 
+    // The rectangles of the focus mark, asked for at each paint; by default
+    // a frame along the window's edges.
+    void SetFocusMark(std::function<std::vector<Rect>()> mark) { m_focusMark = std::move(mark); }
+
     // What the window shows, for tests and screenshots.
     const wxBitmap& GetBackingStore() const { return m_backing; }
 
@@ -43,8 +52,10 @@ private:
     void OnPaint(wxPaintEvent& event);
     void OnSize(wxSizeEvent& event);
     void OnDestroy(wxWindowDestroyEvent& event);
+    void OnFocus(wxFocusEvent& event);
 
     wxWindow* m_pWindow;
     wxBitmap m_backdrop;
     wxBitmap m_backing;
+    std::function<std::vector<Rect>()> m_focusMark;
 };

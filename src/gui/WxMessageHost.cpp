@@ -4,6 +4,9 @@
 
 long CWxMessageHost::StyleOf(unsigned type) {
     long style = (type & MB_YESNO) == MB_YESNO ? wxYES_NO : wxOK;
+    if ((type & MB_YESNO) == MB_YESNO && (type & MB_DEFBUTTON2) != 0) {
+        style |= wxNO_DEFAULT;
+    }
     switch (type & 0xF0u) {
         case MB_ICONEXCLAMATION:
             style |= wxICON_EXCLAMATION;

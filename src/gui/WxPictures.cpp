@@ -1,6 +1,7 @@
 #include "gui/WxPictures.h"
 
 #include <wx/icon.h>
+#include <wx/settings.h>
 
 #include "controls/Pictures.h"
 
@@ -53,6 +54,9 @@ wxIconBundle MakeProgramIcons() {
 }
 
 wxBitmap MakeToolbarBitmap(int nCommand) {
-    const CRgbaImage picture = DrawToolbarPicture(nCommand);
+    // In the theme's foreground colour, that of a button's text.
+    const wxColour ink = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNTEXT);
+    const CRgbaImage picture =
+        DrawToolbarPicture(nCommand, MakeRgba(ink.Red(), ink.Green(), ink.Blue()));
     return picture.IsEmpty() ? wxNullBitmap : wxBitmap(ToWxImage(picture));
 }

@@ -18,5 +18,6 @@ wxBitmap MakeBannerBitmap();
 // The hand with its hot spot at the tip of the index finger.
 wxCursor MakeHandCursor();
 wxIconBundle MakeProgramIcons();
-// The 16 x 16 toolbar bitmap of a command; invalid for an unknown command.
+// The 16 x 16 toolbar bitmap of a command in the theme's foreground colour;
+// invalid for an unknown command.
 wxBitmap MakeToolbarBitmap(int nCommand);

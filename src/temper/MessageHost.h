@@ -10,6 +10,9 @@ enum : unsigned {
     MB_YESNO = 0x4,
     MB_ICONEXCLAMATION = 0x30,
     MB_ICONINFORMATION = 0x40,
+    // The second button (No of Yes and No) is the default one, the one that
+    // Enter presses.
+    MB_DEFBUTTON2 = 0x100,
 };
 enum DialogResult { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 

@@ -60,6 +60,12 @@ public:
     // ---- Notes ----
     void SelectNote(int note);
     void OnKeyboardClick();
+    // A key of the keyboard picture's own (CKeyboardControl::Key): Left and
+    // Right move its mark a semitone, Space chooses the marked note.
+    void OnKeyboardKey(int key);
+    // The note the keyboard picture marks: the chosen one, until Left or
+    // Right moves the mark.
+    int GetKeyMark() const { return m_nKeyMark; }
     // A typed character; returns false so that it is still delivered as usual.
     bool PreTranslateChar(int ch);
     void OnOctaveHigher();
@@ -189,6 +195,7 @@ public:
     const CCycleOfFifthsControl& GetCycleOfFifths() const { return m_cycleOfFifths; }
     // How many readings the tuner has shown since the start.
     unsigned GetReadingCount() const { return m_nReadings; }
+    const CKeyboardControl& GetKeyboard() const { return m_keyboard; }
 
 private:
     // The current temperament, or null.
@@ -232,6 +239,7 @@ private:
     std::unique_ptr<CTemperamentSet> m_pTemperaments;
     std::string m_strTemperament;
     int m_nNote = 9;
+    int m_nKeyMark = 9;
     CReadoutPanel m_panelCents;
     CReadoutPanel m_panelNote;
     CReadoutPanel m_panelHertz;

@@ -65,6 +65,7 @@ void CKlavoraView::SelectNote(int note) {
     const char* name = NoteName(n);
     const double f = TargetFrequency(n);
     m_nNote = n;
+    m_nKeyMark = n;
     m_dTargetFrequency = f;
     if (m_pDetector) {
         m_pDetector->SetTarget(f);
@@ -82,6 +83,22 @@ void CKlavoraView::OnKeyboardClick() {
     const int key = m_keyboard.HitTest(x, y);
     if (key > 0) {
         SelectNote(key - 1);
+    }
+}
+
+void CKlavoraView::OnKeyboardKey(int key) {
+    switch (key) {
+        case CKeyboardControl::kKeyLeft:
+            m_nKeyMark = CKeyboardControl::StepNote(m_nKeyMark, -1);
+            break;
+        case CKeyboardControl::kKeyRight:
+            m_nKeyMark = CKeyboardControl::StepNote(m_nKeyMark, 1);
+            break;
+        case CKeyboardControl::kKeySpace:
+            SelectNote(m_nKeyMark);
+            break;
+        default:
+            break;
     }
 }
 

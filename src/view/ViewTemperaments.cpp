@@ -47,9 +47,11 @@ void CKlavoraView::OnDeleteTemperament() {
     if (index < 0) {
         return;
     }
+    // No is the default: Enter alone must not delete a temperament for good.
     if (m_form.MessageBox("Are you sure you want to delete this temperament? This action is not "
                           "reversible!",
-                          "Delete Temperament", MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
+                          "Delete Temperament",
+                          MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) != IDYES) {
         return;
     }
     // The circle may be showing the temperament that is about to go.

@@ -148,3 +148,21 @@ TEST(KeyboardPicture, EveryKeyShowsItsColourAndTheStripsSeparateThem) {
         EXPECT_LT(nLuma, 190) << "band at (" << x << ", 75)";
     }
 }
+
+// The mark of the note Space would choose lies on that key alone, clear of
+// its edges, and the arrows step round the octave.
+TEST(KeyboardControl, TheMarkLiesOnItsKeyAndTheArrowsGoRound) {
+    const CKeyboardControl keyboard;
+    for (int note = 0; note < CKeyboardControl::kKeyCount; ++note) {
+        const Rect mark = keyboard.NoteMark(note);
+        ASSERT_FALSE(mark.IsEmpty()) << note;
+        for (int y = mark.top - 2; y < mark.bottom + 2; ++y) {
+            for (int x = mark.left - 2; x < mark.right + 2; ++x) {
+                ASSERT_EQ(keyboard.HitTest(x, y), note + 1) << note << " at " << x << ", " << y;
+            }
+        }
+    }
+    EXPECT_EQ(CKeyboardControl::StepNote(0, -1), 11);
+    EXPECT_EQ(CKeyboardControl::StepNote(11, 1), 0);
+    EXPECT_EQ(CKeyboardControl::StepNote(4, 1), 5);
+}

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <set>
 
@@ -111,6 +113,52 @@ TEST(ToolbarPictures, OneDistinctPictureForEveryButton) {
         EXPECT_TRUE(seen.insert(picture.Data()).second) << command << " repeats a picture";
     }
     EXPECT_TRUE(DrawToolbarPicture(12345).IsEmpty());
+}
+
+// WCAG's relative luminance of a colour, and the contrast of two colours.
+double Luminance(double r, double g, double b) {
+    auto lin = [](double v) {
+        v /= 255.0;
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(r) + 0.7152 * lin(g) + 0.0722 * lin(b);
+}
+
+// Every picture stands out from the toolbar of a light and of a dark theme,
+// on a button at rest and on a pressed one: enough of its pixels, laid over
+// the button, differ from it as much as text must from its ground.
+TEST(ToolbarPictures, ReadOnLightAndDarkThemesPressedOrNot) {
+    const struct {
+        const char* theme;
+        Rgba ink;
+        Rgba ground;
+    } themes[] = {
+        {"light", MakeRgba(46, 52, 54), MakeRgba(246, 245, 244)},
+        {"light, pressed", MakeRgba(46, 52, 54), MakeRgba(214, 209, 205)},
+        {"dark", MakeRgba(238, 238, 236), MakeRgba(53, 53, 53)},
+        {"dark, pressed", MakeRgba(238, 238, 236), MakeRgba(30, 30, 30)},
+    };
+    for (const auto& t : themes) {
+        const double lg = Luminance(t.ground.r, t.ground.g, t.ground.b);
+        for (int command : ToolbarLayout()) {
+            if (command == 0) {
+                continue;
+            }
+            const CRgbaImage picture = DrawToolbarPicture(command, t.ink);
+            int nClear = 0;
+            for (int y = 0; y < 16; ++y) {
+                for (int x = 0; x < 16; ++x) {
+                    const Rgba p = picture.Pixel(x, y);
+                    const double a = p.a / 255.0;
+                    const double l =
+                        Luminance(p.r * a + t.ground.r * (1 - a), p.g * a + t.ground.g * (1 - a),
+                                  p.b * a + t.ground.b * (1 - a));
+                    nClear += (std::max(l, lg) + 0.05) / (std::min(l, lg) + 0.05) >= 3.0;
+                }
+            }
+            EXPECT_GE(nClear, 15) << command << " on the " << t.theme << " theme";
+        }
+    }
 }
 
 TEST(ProgramIcon, RoundBadgeOnATransparentGroundAtEverySize) {

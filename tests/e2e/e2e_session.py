@@ -44,8 +44,9 @@ def wait_for(what, fn, timeout, step=0.05):
 
 
 class Session:
-    def __init__(self, program, store_tool, limit_s):
+    def __init__(self, program, store_tool, limit_s, screen="1280x1024x24"):
         self.program = program
+        self.screen = screen
         self.store_tool = store_tool
         self.limit_s = limit_s
         self.work = tempfile.mkdtemp(prefix="klavora-e2e.")
@@ -95,7 +96,7 @@ class Session:
 
     def _start_display(self):
         read_end, write_end = os.pipe()
-        xvfb = self.spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
+        xvfb = self.spawn(["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen,
                            "-nolisten", "tcp"], pass_fds=(write_end,))
         os.close(write_end)
         number = b""

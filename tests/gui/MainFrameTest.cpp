@@ -7,11 +7,14 @@
 #include <wx/statusbr.h>
 #include <wx/toolbar.h>
 
+#include <gtk/gtk.h>
+
 #include "controls/KeyboardControl.h"
 #include "controls/Pictures.h"
 #include "gui/CommandTable.h"
 #include "gui/DialogUnits.h"
 #include "gui/GuiTestSupport.h"
+#include "gui/MenuShortcuts.h"
 #include "temper/Temperament.h"
 #include "temper/TemperamentSet.h"
 
@@ -131,6 +134,47 @@ TEST_F(GuiTest, FrameMenusBarsAndAccelerators) {
     // The key itself is swallowed, so the menu's own shortcut cannot run it.
     EXPECT_TRUE(m_pFrame->GetEventHandler()->ProcessEvent(ctrlN));
     EXPECT_EQ(Form()->GetRunningDialog(), nullptr);
+}
+
+// GTK runs the accelerator of a menu item whenever the focused control does
+// not take the key, so a shortcut the menu only shows must have none.
+TEST_F(GuiTest, ShortcutsShownWithoutAnAcceleratorRunNothing) {
+    AddDevices();
+    OpenFrame();
+    wxMenuBar* pBar = m_pFrame->GetMenuBar();
+    std::vector<int> hintsOnly;
+    for (const SCommandInfo& info : CommandTable()) {
+        if (ShowsShortcutOnly(info.nId)) {
+            hintsOnly.push_back(info.nId);
+        }
+        const wxMenuItem* pItem = pBar->FindItem(WxIdOfCommand(info.nId));
+        ASSERT_NE(pItem, nullptr) << info.nId;
+        const bool shown = std::string(info.pszText).find('\t') != std::string::npos;
+        EXPECT_EQ(!ShownShortcut(pItem).empty(), shown) << info.pszText;
+        EXPECT_EQ(HasWorkingShortcut(pItem), shown && !ShowsShortcutOnly(info.nId)) << info.pszText;
+    }
+    EXPECT_EQ(hintsOnly, (std::vector<int>{ID_NEW_TEMPERAMENT, ID_EDIT_TEMPERAMENT,
+                                           ID_DELETE_TEMPERAMENT, ID_HELP_FINDER}));
+    EXPECT_EQ(ShownShortcut(pBar->FindItem(WxIdOfCommand(ID_NEW_TEMPERAMENT))), "<Primary>n");
+
+    // The keys as GTK delivers them to the window when no control takes them.
+    bool bDialogRan = false;
+    auto* pWindow = static_cast<GtkWidget*>(m_pFrame->GetHandle());
+    for (guint key : {GDK_KEY_n, GDK_KEY_e, GDK_KEY_d}) {
+        wxTheApp->CallAfter([&] {
+            if (wxDialog* pDialog = Form()->GetRunningDialog()) {
+                bDialogRan = true;
+                pDialog->EndModal(wxID_CANCEL);
+            }
+        });
+        EXPECT_FALSE(gtk_accel_groups_activate(G_OBJECT(pWindow), key, GDK_CONTROL_MASK)) << key;
+        Settle();
+    }
+    EXPECT_FALSE(bDialogRan);
+    EXPECT_TRUE(m_host.m_boxes.empty());
+    // A real accelerator still works that way.
+    EXPECT_TRUE(gtk_accel_groups_activate(G_OBJECT(pWindow), GDK_KEY_p, GDK_CONTROL_MASK));
+    EXPECT_TRUE(View()->IsPlaying());
 }
 
 TEST_F(GuiTest, ATuningSessionThroughTheWindow) {

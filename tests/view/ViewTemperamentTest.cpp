@@ -1,6 +1,7 @@
 #include "audio/PitchDetector.h"
 #include "audio/ToneVoice.h"
 #include "temper/NumberFormat.h"
+#include "controls/KeyboardControl.h"
 #include "temper/TemperamentDlg.h"
 #include "view/ViewTestSupport.h"
 
@@ -150,6 +151,27 @@ TEST_F(ViewTemperamentTest, KeysAndTheCursor) {
     EXPECT_EQ(m_view->GetNote(), 0);
     m_form.PointAt(IDC_KEYBOARD, 300, 10);
     EXPECT_FALSE(m_view->WantsKeyCursor());
+
+    // The picture's own keys: the arrows move the mark round the octave,
+    // Space chooses the marked note, and a choice moves the mark with it.
+    const struct {
+        int key;
+        int nMark;
+        int nNote;
+    } steps[] = {
+        {CKeyboardControl::kKeyLeft, 11, 0},   {CKeyboardControl::kKeyLeft, 10, 0},
+        {CKeyboardControl::kKeySpace, 10, 10}, {CKeyboardControl::kKeyRight, 11, 10},
+        {CKeyboardControl::kKeyRight, 0, 10},  {CKeyboardControl::kKeySpace, 0, 0},
+    };
+    for (const auto& step : steps) {
+        m_view->OnKeyboardKey(step.key);
+        EXPECT_EQ(m_view->GetKeyMark(), step.nMark);
+        EXPECT_EQ(m_view->GetNote(), step.nNote);
+    }
+    EXPECT_EQ(m_view->GetPanelNote().GetText(), "C");
+    m_view->OnKeyboardKey(CKeyboardControl::kKeyRight);
+    m_view->PreTranslateChar('e');
+    EXPECT_EQ(m_view->GetKeyMark(), 4);
 }
 
 TEST_F(ViewTemperamentTest, DeletingDownToNone) {
@@ -175,6 +197,8 @@ TEST_F(ViewTemperamentTest, DeletingDownToNone) {
     EXPECT_EQ(m_form.ListGetCount(), 2);
     EXPECT_EQ(m_form.m_boxes.back().text,
               "Are you sure you want to delete this temperament? This action is not reversible!");
+    // No is the default button: Enter alone keeps the temperament.
+    EXPECT_EQ(m_form.m_boxes.back().type, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2);
 
     m_form.Answer(IDYES);
     ASSERT_TRUE(Command(ID_DELETE_TEMPERAMENT));
