@@ -141,8 +141,8 @@ long CStoreFile::Open(const std::string& path, std::unique_ptr<CStoreFile>& out,
     return OpenImpl(path, false, waitMs, out, nullptr);
 }
 
-long CStoreFile::OpenOrCreate(const std::string& path, std::unique_ptr<CStoreFile>& out,
-                              int waitMs, std::string* why) {
+long CStoreFile::OpenOrCreate(const std::string& path, std::unique_ptr<CStoreFile>& out, int waitMs,
+                              std::string* why) {
     return OpenImpl(path, true, waitMs, out, why);
 }
 

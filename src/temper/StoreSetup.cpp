@@ -49,7 +49,8 @@ StoreSetupResult InitializeStore(const std::string& path, int waitMs) {
         switch (result.status) {
             case ERROR_BADDB: result.error = "the file is damaged or is not a Klavora store"; break;
             case ERROR_BUSY: result.error = kBusyText; break;
-            default: result.error = why.empty() ? "the store cannot be created" : why;
+            default:
+                result.error = why.empty() ? "the store cannot be created" : why;
         }
         return result;
     }
@@ -106,7 +107,7 @@ long FindDamage(const std::string& path, int waitMs, bool& damaged, std::string&
         return ERROR_SUCCESS;
     }
     if (status != ERROR_SUCCESS) {
-        why = status == ERROR_BUSY ? kBusyText
+        why = status == ERROR_BUSY             ? kBusyText
               : status == ERROR_FILE_NOT_FOUND ? "there is no store"
                                                : "it is not allowed to read the store";
         return status;

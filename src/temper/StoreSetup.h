@@ -39,7 +39,7 @@ struct StoreRecoveryResult {
     long status = 0;      // ERROR_SUCCESS: set aside, and a new store made
     std::string movedTo;  // where the damaged file went; empty while it stays
     StoreSetupResult created;
-    std::string error;    // text of a failure
+    std::string error;  // text of a failure
 };
 
 // The way out of a damaged store: the file is moved aside (SetAsideStoreFile,

@@ -109,7 +109,8 @@ int Check(ToolContext& ctx, const std::vector<std::string>&) {
 }
 
 int Recover(ToolContext& ctx, const std::vector<std::string>&) {
-    const StoreRecoveryResult r = RecoverDamagedStore(ctx.storePath, std::time(nullptr), kToolWaitMs);
+    const StoreRecoveryResult r =
+        RecoverDamagedStore(ctx.storePath, std::time(nullptr), kToolWaitMs);
     if (r.movedTo.empty()) {
         const int code = r.status == ERROR_INVALID_PARAMETER ? kExitUsage : kExitStore;
         return ctx.Fail(code, "the store " + ctx.storePath + " is left where it is: " + r.error);
@@ -152,6 +153,6 @@ void AddCheckCommands(std::vector<ToolCommand>& commands) {
     commands.push_back({"rename", "KEY NAME NEWNAME",
                         "give a value another name, keeping its text", 3, 3, Rename});
     commands.push_back({"recover", "",
-                        "move a damaged store aside (FILE.damaged-DATE) and make a new one", 0,
-                        0, Recover});
+                        "move a damaged store aside (FILE.damaged-DATE) and make a new one", 0, 0,
+                        Recover});
 }

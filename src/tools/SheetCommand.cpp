@@ -79,8 +79,8 @@ bool ReadRequest(ToolContext& ctx, const std::vector<std::string>& args, SheetRe
         return false;
     }
     if (!SheetFormatOfPath(r.output, r.format)) {
-        ctx.Fail(kExitUsage,
-                 "the sheet is written as a .pdf or an .svg file, not " + QuotedForMessage(r.output));
+        ctx.Fail(kExitUsage, "the sheet is written as a .pdf or an .svg file, not " +
+                                 QuotedForMessage(r.output));
         return false;
     }
     return true;

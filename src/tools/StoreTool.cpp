@@ -158,8 +158,8 @@ int Export(ToolContext& ctx, const std::vector<std::string>& args) {
     const std::string text = FormatExport(keys);
     if (text.size() > kLargestBackup) {
         // Still written: it holds the whole store. But import would refuse it.
-        ctx.err << "klavora-store: warning: this backup has more than "
-                << (kLargestBackup >> 20) << " MiB, more than import reads\n";
+        ctx.err << "klavora-store: warning: this backup has more than " << (kLargestBackup >> 20)
+                << " MiB, more than import reads\n";
     }
     if (args.empty() || args[0] == "-") {
         ctx.out << text;

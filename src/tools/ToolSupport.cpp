@@ -23,7 +23,8 @@ bool CStoreSession::Open(bool create) {
         return false;
     }
     if (st != ERROR_SUCCESS && !why.empty()) {
-        m_nStatus = m_ctx.Fail(kExitStore, "the store " + m_ctx.storePath + " cannot be made: " + why);
+        m_nStatus =
+            m_ctx.Fail(kExitStore, "the store " + m_ctx.storePath + " cannot be made: " + why);
         return false;
     }
     if (st != ERROR_SUCCESS) {

@@ -58,10 +58,14 @@ bool IsRegularFile(const std::string& path) {
 // Why the store took no settings, for the message at the end.
 std::string WriteFailureText(long status) {
     switch (status) {
-        case ERROR_BUSY: return "another program is using the store";
-        case ERROR_BADDB: return "the store is damaged or is not a Klavora store";
-        case ERROR_FILE_NOT_FOUND: return "the store has no settings key";
-        default: return "it is not allowed to write the store";
+        case ERROR_BUSY:
+            return "another program is using the store";
+        case ERROR_BADDB:
+            return "the store is damaged or is not a Klavora store";
+        case ERROR_FILE_NOT_FOUND:
+            return "the store has no settings key";
+        default:
+            return "it is not allowed to write the store";
     }
 }
 
@@ -107,7 +111,8 @@ void CKlavoraView::RecoverStore() {
     if (r.status == ERROR_SUCCESS && m_nStoreFailure == ERROR_SUCCESS) {
         m_form.MessageBox("The damaged store was moved to:\r\n" + r.movedTo +
                               "\r\nKlavora now uses a new store holding its catalogue of "
-                              "temperaments:\r\n" + path,
+                              "temperaments:\r\n" +
+                              path,
                           kCaption, MB_OK | MB_ICONINFORMATION);
         return;
     }
@@ -262,10 +267,12 @@ void CKlavoraView::SaveSettings() {
         why = WriteFailureText(status);
     }
     if (gone && status != ERROR_SUCCESS) {
-        m_form.MessageBox("Klavora was unable to save its settings: its store was deleted or "
-                          "replaced while Klavora was running, and a new one could not be "
-                          "made:\r\n" + path + "\r\n(" + why + ")",
-                          kCaption, MB_OK | MB_ICONINFORMATION);
+        m_form.MessageBox(
+            "Klavora was unable to save its settings: its store was deleted or "
+            "replaced while Klavora was running, and a new one could not be "
+            "made:\r\n" +
+                path + "\r\n(" + why + ")",
+            kCaption, MB_OK | MB_ICONINFORMATION);
     }
 }
 

@@ -225,9 +225,15 @@ TEST(SheetLayout, MetronomeFiguresOnlyWhereAMetronomeHelps) {
     const struct {
         double beats;
         const char* figure;
-    } cases[] = {{0.04, ""},           {0.32, "\xE2\x80\x93"}, {0.34, "20/min"},
-                 {-0.7, "42/min"},     {3.47, "208/min"},      {-6.93, "416/min"},
-                 {6.95, "\xE2\x80\x93"}, {16.5, "\xE2\x80\x93"}, {47.25, "\xE2\x80\x93"}};
+    } cases[] = {{0.04, ""},
+                 {0.32, "\xE2\x80\x93"},
+                 {0.34, "20/min"},
+                 {-0.7, "42/min"},
+                 {3.47, "208/min"},
+                 {-6.93, "416/min"},
+                 {6.95, "\xE2\x80\x93"},
+                 {16.5, "\xE2\x80\x93"},
+                 {47.25, "\xE2\x80\x93"}};
     for (const auto& c : cases) {
         EXPECT_EQ(MetronomeFigure(c.beats), c.figure) << c.beats;
     }

@@ -240,7 +240,8 @@ TEST(StoreToolFault, RecoverSetsADamagedStoreAsideAndStartsAfresh) {
         CTempStore::WriteBytes(store.Path(), damaged);
         const ToolRun check = Tool({"check"});
         EXPECT_NE(check.code, kExitOk);
-        EXPECT_TRUE(Has(check.out + check.err, "\"klavora-store recover\" moves it aside as store.db.damaged-"))
+        EXPECT_TRUE(Has(check.out + check.err,
+                        "\"klavora-store recover\" moves it aside as store.db.damaged-"))
             << check.out << check.err;
         const ToolRun r = Tool({"recover"});
         ASSERT_EQ(r.code, kExitOk) << r.err;

@@ -101,8 +101,8 @@ bool EnterMountNamespace() {
         }
         const auto put = [](const char* file, const std::string& text) {
             const int fd = open(file, O_WRONLY);
-            const bool ok = fd >= 0 && write(fd, text.data(), text.size()) ==
-                                           static_cast<ssize_t>(text.size());
+            const bool ok =
+                fd >= 0 && write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
             if (fd >= 0) {
                 close(fd);
             }
@@ -195,9 +195,7 @@ TEST(ToolFile, InputsThatAreNoFileOrTooLargeAreRefusedBeforeReading) {
     const std::string folder = store.Dir() + "/folder";
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
     const std::string huge = store.Dir() + "/huge";
-    {
-        std::ofstream(huge) << "; Klavora store export 1\n";
-    }
+    { std::ofstream(huge) << "; Klavora store export 1\n"; }
     ASSERT_EQ(truncate(huge.c_str(), 17 << 20), 0);  // sparse: costs no disk
     const struct {
         std::string path;
@@ -272,8 +270,8 @@ TEST(ToolFile, FullAndReadOnlyFileSystemsGiveTheSystemsReason) {
     }
 
     const std::string err = store.Dir() + "/err.txt";
-    const int status = std::system(
-        (std::string(KLAVORA_STORE_BINARY) + " export >/dev/full 2>" + err).c_str());
+    const int status =
+        std::system((std::string(KLAVORA_STORE_BINARY) + " export >/dev/full 2>" + err).c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kExitStore) << status;
     EXPECT_TRUE(Has(CTempStore::ReadBytes(err), "No space left on device"))
         << CTempStore::ReadBytes(err);

@@ -71,7 +71,8 @@ protected:
         struct stat st;
         const bool damagedFile = cause.find("damaged") != std::string::npos &&
                                  stat(m_store.Path().c_str(), &st) == 0 && S_ISREG(st.st_mode);
-        EXPECT_EQ(box.type, damagedFile ? MB_YESNO | MB_ICONEXCLAMATION : MB_OK | MB_ICONINFORMATION);
+        EXPECT_EQ(box.type,
+                  damagedFile ? MB_YESNO | MB_ICONEXCLAMATION : MB_OK | MB_ICONINFORMATION);
         EXPECT_NE(box.text.find(m_store.Path()), std::string::npos) << box.text;
         EXPECT_NE(box.text.find(cause), std::string::npos) << box.text;
         const std::string question = "\r\n\r\nDo you want Klavora to move the file aside as ";
@@ -394,8 +395,8 @@ TEST_F(ViewStoreTest, ADamagedStoreIsSetAsideForANewOneOnYes) {
         ASSERT_EQ(aside.size(), i + 1);
         // The first of the day has the date alone, later ones a number.
         const std::string moved = m_store.Dir() + "/" + aside.back();
-        EXPECT_EQ(aside.back().size(), std::string("store.db.damaged-2026-01-01").size() +
-                                           (i == 0 ? 0 : 2));
+        EXPECT_EQ(aside.back().size(),
+                  std::string("store.db.damaged-2026-01-01").size() + (i == 0 ? 0 : 2));
         EXPECT_EQ(CTempStore::ReadBytes(moved), damage[i]);
         EXPECT_NE(m_form.m_boxes[1].text.find(moved), std::string::npos) << m_form.m_boxes[1].text;
         EXPECT_TRUE(view.TemperamentsReady());
