@@ -27,5 +27,8 @@ set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pipewire-alsa | libasound2-plugins")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+# The licence of the package and of what its programs link, in Debian's
+# machine-readable form.
+install(FILES ${CMAKE_SOURCE_DIR}/data/copyright DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/klavora)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/PackageManPages.cmake)
 include(CPack)

@@ -26,7 +26,11 @@ const char* const CAboutBox::kDisclaimer =
     "including but not limited to the warranties of merchantability, fitness for a particular "
     "purpose and noninfringement. In no event shall the authors be liable for any claim, "
     "damages or other liability, whether direct, indirect, incidental or consequential, arising "
-    "from the use of this program or the inability to use it.";
+    "from the use of this program or the inability to use it.\n\n"
+    "Klavora is free software: you can redistribute it and/or modify it under the terms of the "
+    "GNU General Public License as published by the Free Software Foundation, either version 3 "
+    "of the License, or (at your option) any later version. The licence's text is at "
+    "https://www.gnu.org/licenses/gpl-3.0.html.";
 
 CAboutBox::CAboutBox(wxWindow* pParent)
     : wxDialog(pParent, wxID_ANY, "About Klavora", wxDefaultPosition, wxDefaultSize,

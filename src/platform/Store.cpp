@@ -1,5 +1,6 @@
 #include "platform/Store.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/SafeFile.h"
 
 namespace {
 
@@ -67,15 +70,22 @@ long MapSqlite(int code) {
 }
 
 // Makes the folder of a file and its parents, private to the user.
-bool MakeParentDirs(const std::string& file) {
+bool MakeParentDirs(const std::string& file, std::string& why) {
     std::size_t pos = 0;
     while ((pos = file.find('/', pos + 1)) != std::string::npos) {
         const std::string dir = file.substr(0, pos);
         if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+            why = "cannot make the folder " + dir + ": " + SystemReason(errno);
             return false;
         }
     }
     return true;
+}
+
+// Removes a store that was being built and the journal SQLite may have left.
+void RemoveUnfinishedStore(const std::string& path) {
+    ::unlink(path.c_str());
+    ::unlink((path + "-journal").c_str());
 }
 
 // One prepared statement, finalized when it leaves scope.
@@ -128,19 +138,67 @@ CStoreFile::~CStoreFile() {
 }
 
 long CStoreFile::Open(const std::string& path, std::unique_ptr<CStoreFile>& out, int waitMs) {
-    return OpenImpl(path, false, waitMs, out);
+    return OpenImpl(path, false, waitMs, out, nullptr);
 }
 
-long CStoreFile::OpenOrCreate(const std::string& path, std::unique_ptr<CStoreFile>& out,
-                              int waitMs) {
-    return OpenImpl(path, true, waitMs, out);
+long CStoreFile::OpenOrCreate(const std::string& path, std::unique_ptr<CStoreFile>& out, int waitMs,
+                              std::string* why) {
+    return OpenImpl(path, true, waitMs, out, why);
+}
+
+long CStoreFile::MakeStoreFile(const std::string& path, std::string& why) {
+    if (!MakeParentDirs(path, why)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    std::string temp;
+    const int fd = CreateFileBeside(path, temp, why);
+    if (fd < 0) {
+        return ERROR_ACCESS_DENIED;
+    }
+    ::close(fd);
+    long status = ERROR_SUCCESS;
+    {
+        auto impl = std::make_unique<Impl>();
+        const int rc = sqlite3_open_v2(temp.c_str(), &impl->db,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+        CStoreFile file(std::move(impl), temp);
+        if (rc != SQLITE_OK) {
+            status = MapSqlite(rc);
+            why = sqlite3_errstr(rc);
+        } else {
+            const std::string setup = std::string("BEGIN IMMEDIATE;") + kSchema +
+                                      "PRAGMA application_id=" + std::to_string(kApplicationId) +
+                                      ";PRAGMA user_version=" + std::to_string(kSchemaVersion) +
+                                      ";COMMIT;";
+            status = file.Exec(setup.c_str());
+            if (status != ERROR_SUCCESS) {
+                file.Exec("ROLLBACK");
+                why = file.LastError();
+            }
+        }
+    }
+    if (status != ERROR_SUCCESS) {
+        RemoveUnfinishedStore(temp);
+        return status;
+    }
+    const int error = RenameNoReplace(temp, path);
+    if (error != 0) {
+        RemoveUnfinishedStore(temp);
+        // Another process put its store there first: that one is opened.
+        if (error == EEXIST) {
+            return ERROR_SUCCESS;
+        }
+        why = "cannot create " + path + ": " + SystemReason(error);
+        return ERROR_ACCESS_DENIED;
+    }
+    return ERROR_SUCCESS;
 }
 
 long CStoreFile::OpenImpl(const std::string& path, bool create, int waitMs,
-                          std::unique_ptr<CStoreFile>& out) {
+                          std::unique_ptr<CStoreFile>& out, std::string* why) {
     out.reset();
     struct stat st;
-    const bool existed = ::stat(path.c_str(), &st) == 0;
+    bool existed = ::stat(path.c_str(), &st) == 0;
     if (existed && !S_ISREG(st.st_mode)) {
         // A folder, a device or a FIFO is no store; opening a FIFO would wait
         // for a writer for good.
@@ -149,18 +207,27 @@ long CStoreFile::OpenImpl(const std::string& path, bool create, int waitMs,
     if (!existed && !create) {
         return ERROR_FILE_NOT_FOUND;
     }
-    if (!existed && !MakeParentDirs(path)) {
-        return ERROR_ACCESS_DENIED;
+    if (!existed) {
+        // The store is built whole beside its place, so no other process
+        // ever finds a file there that is not yet a store.
+        std::string reason;
+        const long made = MakeStoreFile(path, reason);
+        if (made != ERROR_SUCCESS) {
+            if (why != nullptr) {
+                *why = reason;
+            }
+            return made;
+        }
+        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            return ERROR_BADDB;
+        }
+        existed = true;
     }
     auto impl = std::make_unique<Impl>();
     int flags = SQLITE_OPEN_NOMUTEX;
-    if (!existed) {
-        flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
-    } else {
-        flags |= MarkedReadOnly(st) ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
-    }
+    flags |= MarkedReadOnly(st) ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     int rc = sqlite3_open_v2(path.c_str(), &impl->db, flags, nullptr);
-    if (rc != SQLITE_OK && existed) {
+    if (rc != SQLITE_OK) {
         // A file the user may read but not write still serves the readers.
         sqlite3_close_v2(impl->db);
         impl->db = nullptr;
@@ -168,7 +235,7 @@ long CStoreFile::OpenImpl(const std::string& path, bool create, int waitMs,
                              nullptr);
     }
     if (rc != SQLITE_OK) {
-        return rc == SQLITE_CANTOPEN && !existed ? ERROR_ACCESS_DENIED : MapSqlite(rc);
+        return MapSqlite(rc);
     }
     sqlite3_busy_timeout(impl->db, waitMs > 0 ? waitMs : 0);
     sqlite3_extended_result_codes(impl->db, 0);
@@ -198,25 +265,12 @@ long CStoreFile::OpenImpl(const std::string& path, bool create, int waitMs,
         }
         version = static_cast<int>(st.Int(0));
     }
-    // Only a file made by this very call becomes a store: an existing file,
-    // even an empty one, is something else and stays as it is.
-    const bool makeStore = !existed && appId == 0;
-    if (!makeStore && (appId != kApplicationId || version != kSchemaVersion)) {
+    // An existing file, even an empty one, is a store only when it says so.
+    if (appId != kApplicationId || version != kSchemaVersion) {
         return ERROR_BADDB;
     }
     if (file->Exec("PRAGMA foreign_keys=ON") != ERROR_SUCCESS) {
         return ERROR_BADDB;
-    }
-    if (makeStore) {
-        const std::string setup = std::string("BEGIN IMMEDIATE;") + kSchema +
-                                  "PRAGMA application_id=" + std::to_string(kApplicationId) +
-                                  ";PRAGMA user_version=" + std::to_string(kSchemaVersion) +
-                                  ";COMMIT;";
-        const long status = file->Exec(setup.c_str());
-        if (status != ERROR_SUCCESS) {
-            file->Exec("ROLLBACK");
-            return status;
-        }
     }
     out = std::move(file);
     return ERROR_SUCCESS;
@@ -522,4 +576,42 @@ long CStoreFile::CheckIntegrity(std::vector<std::string>& problems, int maxProbl
 
 std::uint64_t StoreStatementCount() {
     return g_nStatements.load(std::memory_order_relaxed);
+}
+
+StoreFileIdentity IdentifyStoreFile(const std::string& path) {
+    StoreFileIdentity id;
+    struct statx st;
+    if (::statx(AT_FDCWD, path.c_str(), 0, STATX_INO | STATX_BTIME, &st) == 0) {
+        id.exists = true;
+        id.device = (static_cast<std::uint64_t>(st.stx_dev_major) << 32) | st.stx_dev_minor;
+        id.inode = st.stx_ino;
+        if ((st.stx_mask & STATX_BTIME) != 0) {
+            id.bornSeconds = st.stx_btime.tv_sec;
+            id.bornNanoseconds = st.stx_btime.tv_nsec;
+        }
+    }
+    return id;
+}
+
+std::string SetAsideStoreName(const std::string& path, std::time_t now) {
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    char date[16];
+    if (std::strftime(date, sizeof date, "%Y-%m-%d", &tm) == 0) {
+        date[0] = '\0';
+    }
+    return path + ".damaged-" + date;
+}
+
+int SetAsideStoreFile(const std::string& path, std::time_t now, std::string& movedTo) {
+    const std::string base = SetAsideStoreName(path, now);
+    int error = EEXIST;
+    for (int n = 1; n < 1000 && error == EEXIST; ++n) {
+        const std::string name = n == 1 ? base : base + "-" + std::to_string(n);
+        error = RenameNoReplace(path, name);
+        if (error == 0) {
+            movedTo = name;
+        }
+    }
+    return error;
 }

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <utility>
@@ -81,9 +82,12 @@ public:
                      int waitMs = kStoreWaitMs);
     // Opens the store, creating the file (and its folder) and its tables when
     // there is no file yet. An existing file that is not a store, even an
-    // empty one, is refused with ERROR_BADDB and left untouched.
+    // empty one, is refused with ERROR_BADDB and left untouched. A new store
+    // is built under a fresh name beside path and appears at path only
+    // whole, readable by its owner alone (mode 0600, less the umask); why,
+    // when given, receives the system's reason when it cannot be made.
     static long OpenOrCreate(const std::string& path, std::unique_ptr<CStoreFile>& out,
-                             int waitMs = kStoreWaitMs);
+                             int waitMs = kStoreWaitMs, std::string* why = nullptr);
 
     const std::string& Path() const { return m_strPath; }
 
@@ -123,7 +127,9 @@ private:
     struct Impl;
     explicit CStoreFile(std::unique_ptr<Impl> impl, std::string path);
     static long OpenImpl(const std::string& path, bool create, int waitMs,
-                         std::unique_ptr<CStoreFile>& out);
+                         std::unique_ptr<CStoreFile>& out, std::string* why);
+    // Puts an empty store with its tables at path, where nothing is yet.
+    static long MakeStoreFile(const std::string& path, std::string& why);
     bool PagesSound();
     long Exec(const char* sql);
     long Fail(int sqliteCode);
@@ -138,6 +144,32 @@ private:
     std::string m_strLastError;
     int m_nDepth = 0;
 };
+
+// Which file a path names, to tell later whether it still names the same one.
+// A deleted file's inode number may be given to the next new file, so the
+// time the file was made is compared too, where the file system keeps it.
+struct StoreFileIdentity {
+    bool exists = false;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t bornSeconds = 0;
+    std::uint32_t bornNanoseconds = 0;
+
+    bool operator==(const StoreFileIdentity& o) const {
+        return exists == o.exists && device == o.device && inode == o.inode &&
+               bornSeconds == o.bornSeconds && bornNanoseconds == o.bornNanoseconds;
+    }
+    bool operator!=(const StoreFileIdentity& o) const { return !(*this == o); }
+};
+StoreFileIdentity IdentifyStoreFile(const std::string& path);
+
+// The name a damaged store is set aside under: path + ".damaged-" and the
+// local date of now, e.g. "klavora.db.damaged-2026-03-01".
+std::string SetAsideStoreName(const std::string& path, std::time_t now);
+// Moves the file at path to SetAsideStoreName, or, where an earlier one has
+// that name, to the same name with "-2", "-3" ... added: nothing is replaced
+// and nothing deleted. 0 and movedTo on success, else the system's error.
+int SetAsideStoreFile(const std::string& path, std::time_t now, std::string& movedTo);
 
 // Normalises a key path: leading and trailing backslashes go. Empty when the
 // path names no key.

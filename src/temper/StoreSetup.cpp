@@ -1,9 +1,12 @@
 #include "temper/StoreSetup.h"
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <memory>
 #include <sstream>
 
+#include "platform/SafeFile.h"
 #include "platform/Store.h"
 
 extern const char kSeedCatalogueText[];
@@ -39,13 +42,15 @@ StoreSetupResult InitializeStore(const std::string& path, int waitMs) {
     StoreSetupResult result;
     std::unique_ptr<CStoreFile> file;
     result.createdFile = CStoreFile::Open(path, file, waitMs) == ERROR_FILE_NOT_FOUND;
-    result.status = CStoreFile::OpenOrCreate(path, file, waitMs);
+    std::string why;
+    result.status = CStoreFile::OpenOrCreate(path, file, waitMs, &why);
     if (result.status != ERROR_SUCCESS) {
         result.createdFile = false;
         switch (result.status) {
             case ERROR_BADDB: result.error = "the file is damaged or is not a Klavora store"; break;
             case ERROR_BUSY: result.error = kBusyText; break;
-            default: result.error = "the store cannot be created";
+            default:
+                result.error = why.empty() ? "the store cannot be created" : why;
         }
         return result;
     }
@@ -86,5 +91,75 @@ StoreSetupResult InitializeStore(const std::string& path, int waitMs) {
     } else {
         result.error = file->LastError().empty() ? "the store cannot be written" : file->LastError();
     }
+    return result;
+}
+
+namespace {
+
+// Whether the store at path is damaged: its file is not a store, its pages
+// fail the check, or the program's two keys cannot be read.
+long FindDamage(const std::string& path, int waitMs, bool& damaged, std::string& why) {
+    damaged = false;
+    std::unique_ptr<CStoreFile> file;
+    const long status = CStoreFile::Open(path, file, waitMs);
+    if (status == ERROR_BADDB) {
+        damaged = true;
+        return ERROR_SUCCESS;
+    }
+    if (status != ERROR_SUCCESS) {
+        why = status == ERROR_BUSY             ? kBusyText
+              : status == ERROR_FILE_NOT_FOUND ? "there is no store"
+                                               : "it is not allowed to read the store";
+        return status;
+    }
+    std::vector<std::string> problems;
+    if (file->CheckIntegrity(problems) == ERROR_BADDB || !problems.empty()) {
+        damaged = true;
+        return ERROR_SUCCESS;
+    }
+    for (const char* key : {kSettingsKeyPath, kTemperamentsKeyPath}) {
+        std::int64_t id = 0;
+        std::vector<CStoreFile::Value> values;
+        long st = file->FindKey(key, &id);
+        if (st == ERROR_SUCCESS) {
+            st = file->ListValues(id, values);
+        }
+        if (st == ERROR_BADDB) {
+            damaged = true;
+            return ERROR_SUCCESS;
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+StoreRecoveryResult RecoverDamagedStore(const std::string& path, std::time_t now, int waitMs) {
+    StoreRecoveryResult result;
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        result.status = ERROR_INVALID_PARAMETER;
+        result.error = "it is not a regular file";
+        return result;
+    }
+    bool damaged = false;
+    result.status = FindDamage(path, waitMs, damaged, result.error);
+    if (result.status != ERROR_SUCCESS) {
+        return result;
+    }
+    if (!damaged) {
+        result.status = ERROR_INVALID_PARAMETER;
+        result.error = "the store is not damaged";
+        return result;
+    }
+    const int error = SetAsideStoreFile(path, now, result.movedTo);
+    if (error != 0) {
+        result.status = ERROR_ACCESS_DENIED;
+        result.error = "it cannot be moved: " + SystemReason(error);
+        return result;
+    }
+    result.created = InitializeStore(path, waitMs);
+    result.status = result.created.status;
+    result.error = result.created.error;
     return result;
 }

@@ -4,6 +4,7 @@
 // no store file exists yet.
 #pragma once
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -33,3 +34,17 @@ struct StoreSetupResult {
 // not exist yet; a key the user emptied stays empty. One transaction. waitMs
 // bounds each wait for another process that holds the store.
 StoreSetupResult InitializeStore(const std::string& path, int waitMs = kStoreWaitMs);
+
+struct StoreRecoveryResult {
+    long status = 0;      // ERROR_SUCCESS: set aside, and a new store made
+    std::string movedTo;  // where the damaged file went; empty while it stays
+    StoreSetupResult created;
+    std::string error;  // text of a failure
+};
+
+// The way out of a damaged store: the file is moved aside (SetAsideStoreFile,
+// never replacing or deleting anything) and a new store is made as at the
+// first start, with the catalogue. A store that is sound, busy, missing or
+// not a regular file is left where it is, with the reason.
+StoreRecoveryResult RecoverDamagedStore(const std::string& path, std::time_t now,
+                                        int waitMs = kStoreWaitMs);

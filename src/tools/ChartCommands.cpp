@@ -35,7 +35,15 @@ bool LoadTemperament(CStoreSession& s, ToolContext& ctx, const std::string& want
     std::string data;
     const long st = s.File().GetValue(key, wanted, data);  // names compare without case
     if (st == ERROR_FILE_NOT_FOUND) {
-        status = ctx.Fail(kExitNotFound, "there is no temperament \"" + wanted + "\"");
+        std::vector<CStoreFile::Value> values;
+        std::vector<std::string> names;
+        if (s.File().ListValues(key, values) == ERROR_SUCCESS) {
+            for (const CStoreFile::Value& v : values) {
+                names.push_back(v.name);
+            }
+        }
+        status = ctx.Fail(kExitNotFound, "there is no temperament " + QuotedForMessage(wanted) +
+                                             DidYouMean(ClosestNames(wanted, names)));
         return false;
     }
     if (st != ERROR_SUCCESS) {
@@ -51,8 +59,8 @@ bool LoadTemperament(CStoreSession& s, ToolContext& ctx, const std::string& want
         }
     }
     if (!ParseTemperamentText(StoredText(data), offsets)) {
-        status = ctx.Fail(kExitStore, "the stored temperament \"" + name +
-                                          "\" is not a list of twelve numbers");
+        status = ctx.Fail(kExitStore, "the stored temperament " + QuotedForMessage(name) +
+                                          " is not a list of twelve numbers");
         return false;
     }
     return true;
@@ -161,8 +169,9 @@ std::string BaseNameWithoutScl(const std::string& path) {
 int ImportScl(ToolContext& ctx, const std::vector<std::string>& args) {
     std::string text;
     std::string why;
-    if (!ReadWholeFile(args[0], text, why)) {
-        return ctx.Fail(kExitNotFound, "cannot read " + args[0] + ": " + why);
+    if (const int code = ReadInputFile(args[0], kLargestScalaFile, "a Scala file", text, why);
+        code != kExitOk) {
+        return ctx.Fail(code, "cannot read " + args[0] + ": " + why);
     }
     ScalaScale scale;
     std::array<double, 12> offsets;

@@ -1,6 +1,7 @@
 #include "tools/CheckCommands.h"
 
 #include <array>
+#include <ctime>
 #include <ostream>
 #include <string>
 
@@ -49,7 +50,7 @@ void CheckTemperaments(const std::vector<CStoreFile::Value>& values, CFindings& 
         if (text.size() + 1 > CRegistryKey::kBufferSize) {
             findings.Add(std::string(kTemperamentsKeyPath) + ": " + PrintableField(v.name) +
                          ": its text has " + std::to_string(text.size()) +
-                         " characters, more than the 254 the program reads; it is left out");
+                         " bytes, more than the 254 the program reads; it is left out");
         } else if (!ParseTemperamentText(text, offsets)) {
             findings.Add(std::string(kTemperamentsKeyPath) + ": " + PrintableField(v.name) +
                          ": its text is not twelve numbers joined by commas; it is left out");
@@ -59,6 +60,7 @@ void CheckTemperaments(const std::vector<CStoreFile::Value>& values, CFindings& 
 
 int Check(ToolContext& ctx, const std::vector<std::string>&) {
     CStoreSession s(ctx);
+    s.NameRecovery();
     if (!s.Open()) {
         return s.Status();
     }
@@ -99,8 +101,27 @@ int Check(ToolContext& ctx, const std::vector<std::string>&) {
     }
     ctx.out << findings.Count() << (findings.Count() == 1 ? " problem" : " problems")
             << " found in " << ctx.storePath
-            << (damage.empty() ? "" : "; the file is damaged: restore it from a backup") << '\n';
+            << (damage.empty() ? ""
+                               : "; the file is damaged: restore it from a backup, or " +
+                                     RecoveryHint(ctx.storePath))
+            << '\n';
     return kExitProblems;
+}
+
+int Recover(ToolContext& ctx, const std::vector<std::string>&) {
+    const StoreRecoveryResult r =
+        RecoverDamagedStore(ctx.storePath, std::time(nullptr), kToolWaitMs);
+    if (r.movedTo.empty()) {
+        const int code = r.status == ERROR_INVALID_PARAMETER ? kExitUsage : kExitStore;
+        return ctx.Fail(code, "the store " + ctx.storePath + " is left where it is: " + r.error);
+    }
+    ctx.out << "Moved the damaged store to " << r.movedTo << '\n';
+    if (r.status != ERROR_SUCCESS) {
+        return ctx.Fail(kExitStore, "cannot make a new store at " + ctx.storePath + ": " + r.error);
+    }
+    ctx.out << "Created store " << ctx.storePath << " with " << SeedCatalogue().size()
+            << " temperaments\n";
+    return kExitOk;
 }
 
 int Rename(ToolContext& ctx, const std::vector<std::string>& args) {
@@ -131,4 +152,7 @@ void AddCheckCommands(std::vector<ToolCommand>& commands) {
                         0, 0, Check});
     commands.push_back({"rename", "KEY NAME NEWNAME",
                         "give a value another name, keeping its text", 3, 3, Rename});
+    commands.push_back({"recover", "",
+                        "move a damaged store aside (FILE.damaged-DATE) and make a new one", 0, 0,
+                        Recover});
 }

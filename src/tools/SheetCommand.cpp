@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "tools/ChartCommands.h"
+#include "tools/ExportFormat.h"
 #include "tools/ToolSupport.h"
 #include "tools/TuningSheet.h"
 
@@ -63,7 +64,7 @@ bool ReadRequest(ToolContext& ctx, const std::vector<std::string>& args, SheetRe
         } else if (a == "--bearing") {
             if (!ParseBearing(args[++i], r.bearing)) {
                 ctx.Fail(kExitUsage,
-                         "the bearing is F3-F4, C4-C5 or A3-A4, not \"" + args[i] + "\"");
+                         "the bearing is F3-F4, C4-C5 or A3-A4, not " + QuotedForMessage(args[i]));
                 return false;
             }
         } else if (a == "--exact" || a == "--classic") {
@@ -83,8 +84,8 @@ bool ReadRequest(ToolContext& ctx, const std::vector<std::string>& args, SheetRe
         return false;
     }
     if (!SheetFormatOfPath(r.output, r.format)) {
-        ctx.Fail(kExitUsage,
-                 "the sheet is written as a .pdf or an .svg file, not \"" + r.output + "\"");
+        ctx.Fail(kExitUsage, "the sheet is written as a .pdf or an .svg file, not " +
+                                 QuotedForMessage(r.output));
         return false;
     }
     return true;
@@ -104,6 +105,11 @@ int Sheet(ToolContext& ctx, const std::vector<std::string>& args) {
         // a store that cannot be read keeps its own code.
         return status == kExitNotFound ? kExitUsage : status;
     }
+    // A name the program would leave out is not put on paper either.
+    if (const std::string refusal = NameRefusal(info.name); !refusal.empty()) {
+        return ctx.Fail(kExitUsage, "the temperament cannot be put on a sheet: " + refusal +
+                                        " (\"klavora-store rename\" gives it another name)");
+    }
     info.standardA = r.haveStandardA ? r.standardA : StoredStandardA(s);
     info.bearing = r.bearing;
     info.date = MakeSheetDate(std::getenv("SOURCE_DATE_EPOCH"), std::time(nullptr));
@@ -117,7 +123,7 @@ int Sheet(ToolContext& ctx, const std::vector<std::string>& args) {
         return ctx.Fail(kExitUsage, "cannot draw the sheet: " + why);
     }
     if (!WriteFileAtomically(r.output, bytes, why)) {
-        return ctx.Fail(kExitUsage, "cannot write " + r.output + ": " + why);
+        return ctx.Fail(kExitUsage, "cannot write " + PrintableField(r.output) + ": " + why);
     }
     return kExitOk;
 }

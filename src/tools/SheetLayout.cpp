@@ -78,7 +78,14 @@ std::string MetronomeFigure(double beats) {
     if (BeatSide(beats) == "pure") {
         return "";
     }
-    return FormatFixed(std::fabs(beats) * 60.0, 0) + "/min";
+    const std::string figure = FormatFixed(std::fabs(beats) * 60.0, 0);
+    // A metronome runs from 40 to 208; the legend halves a faster figure and
+    // doubles a slower one, and past that no metronome can be set to it.
+    const double perMinute = std::atof(figure.c_str());
+    if (perMinute < kSlowestMetronome / 2 || perMinute > kFastestMetronome * 2) {
+        return "\xE2\x80\x93";  // an en dash
+    }
+    return figure + "/min";
 }
 
 std::string IntervalName(IntervalKind kind) {
@@ -173,20 +180,27 @@ std::string FitWithEllipsis(const std::string& text, double width,
     if (measure(text) <= width) {
         return text;
     }
-    std::string head = text;
-    while (!head.empty()) {
-        // Drop one character: its continuation bytes and its lead byte.
-        while (!head.empty() && (static_cast<unsigned char>(head.back()) & 0xC0) == 0x80) {
-            head.pop_back();
-        }
-        if (!head.empty()) {
-            head.pop_back();
-        }
-        if (measure(head + "\xE2\x80\xA6") <= width) {
-            break;
+    // Where each character begins; a head of k characters ends at starts[k].
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+            starts.push_back(i);
         }
     }
-    return head + "\xE2\x80\xA6";
+    // The longest head that fits, found by halving: a name of any length is
+    // measured some twenty times, not once for every character.
+    const char* const ellipsis = "\xE2\x80\xA6";
+    std::size_t fits = 0;  // nothing but the ellipsis, when not even one character fits
+    std::size_t tooLong = starts.size();
+    while (tooLong - fits > 1) {
+        const std::size_t mid = fits + (tooLong - fits) / 2;
+        if (measure(text.substr(0, starts[mid]) + ellipsis) <= width) {
+            fits = mid;
+        } else {
+            tooLong = mid;
+        }
+    }
+    return text.substr(0, fits > 0 ? starts[fits] : 0) + ellipsis;
 }
 
 SheetDate MakeSheetDate(const char* sourceDateEpoch, std::time_t now) {

@@ -63,7 +63,11 @@ int PlanLineCapacity(const SheetGeometry& g);
 std::string FormatBeatRate(double beats);
 // "wide", "narrow", or "pure" when the rate rounds to 0.0.
 std::string BeatSide(double beats);
-// Beats per minute for a metronome, "45/min"; empty when pure.
+// The range of a metronome, ticks per minute.
+constexpr double kSlowestMetronome = 40;
+constexpr double kFastestMetronome = 208;
+// Beats per minute for a metronome, "45/min"; empty when pure, and a dash
+// where even half or twice the figure lies outside the metronome's range.
 std::string MetronomeFigure(double beats);
 
 std::string IntervalName(IntervalKind kind);

@@ -156,6 +156,11 @@ int Export(ToolContext& ctx, const std::vector<std::string>& args) {
         return s.Failed(st);
     }
     const std::string text = FormatExport(keys);
+    if (text.size() > kLargestBackup) {
+        // Still written: it holds the whole store. But import would refuse it.
+        ctx.err << "klavora-store: warning: this backup has more than " << (kLargestBackup >> 20)
+                << " MiB, more than import reads\n";
+    }
     if (args.empty() || args[0] == "-") {
         ctx.out << text;
         return kExitOk;
@@ -170,8 +175,9 @@ int Export(ToolContext& ctx, const std::vector<std::string>& args) {
 int Import(ToolContext& ctx, const std::vector<std::string>& args) {
     std::string text;
     std::string why;
-    if (!ReadWholeFile(args[0], text, why)) {
-        return ctx.Fail(kExitNotFound, "cannot read " + args[0] + ": " + why);
+    if (const int code = ReadInputFile(args[0], kLargestBackup, "a backup", text, why);
+        code != kExitOk) {
+        return ctx.Fail(code, "cannot read " + args[0] + ": " + why);
     }
     std::vector<ExportKey> keys;
     if (!ParseExport(text, keys, why)) {

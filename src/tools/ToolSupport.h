@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/SafeFile.h"
 #include "platform/Store.h"
 #include "tools/StoreTool.h"
 
@@ -26,9 +28,12 @@ public:
     int Status() const { return m_nStatus; }
     // Reports a failed store operation; returns the exit code.
     int Failed(long status);
+    // A damaged store's report names the way out ("klavora-store recover").
+    void NameRecovery() { m_bNameRecovery = true; }
 
 private:
     ToolContext& m_ctx;
+    bool m_bNameRecovery = false;
     std::unique_ptr<CStoreFile> m_pFile;
     int m_nStatus = kExitOk;
 };
@@ -39,13 +44,33 @@ private:
 bool CheckNewName(ToolContext& ctx, const std::string& name, int& status);
 // Why a name cannot be stored, or empty when it can.
 std::string NameRefusal(const std::string& name);
+// A name as messages show it: in quotes, control characters escaped as list
+// and check write them, and a name too long for a line cut short.
+std::string QuotedForMessage(const std::string& name);
 // A name given on the command line: as it is, or, written in quotes as list
 // and check print it, the name those quotes stand for.
 std::string NameArgument(const std::string& arg);
 
+// What "klavora-store recover" does with the store at path, for messages.
+std::string RecoveryHint(const std::string& path);
+
+// The stored names closest to a name that was not found (letter case aside),
+// best first, at most three; names the program cannot read back are never
+// offered.
+std::vector<std::string> ClosestNames(const std::string& wanted,
+                                      const std::vector<std::string>& names);
+// " (did you mean "A" or "B"?)", or empty when nothing is close.
+std::string DidYouMean(const std::vector<std::string>& suggestions);
+
 // A string value's text: its data without the terminating NUL.
 std::string StoredText(const std::string& data);
-bool ReadWholeFile(const std::string& path, std::string& text, std::string& why);
-// Writes through a temporary file and a rename, so a failure leaves any
-// earlier file as it was.
-bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& why);
+
+// The largest backup and Scala file the tool reads.
+constexpr std::size_t kLargestBackup = 16u << 20;
+constexpr std::size_t kLargestScalaFile = 1u << 20;
+// Reads a whole input file of at most maxBytes. Only a regular file is read
+// (a FIFO or a device would block or never end) and its size is checked
+// before anything is read. kExitOk, or the exit code with the reason in why
+// (what names what the file should have been, "a backup").
+int ReadInputFile(const std::string& path, std::size_t maxBytes, const char* what,
+                  std::string& text, std::string& why);

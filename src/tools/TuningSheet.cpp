@@ -283,7 +283,8 @@ void CSheetPainter::PaintLegend() {
          "and the 2nd of the upper, a fourth 4th and 3rd, a major third 5th and 4th. Set a "
          "metronome to the figure beside the rate (per minute) and hear one beat to a tick; "
          "above 208, set half the figure and count two beats to a tick; below 40, set twice "
-         "the figure and count a beat on every second tick."},
+         "the figure and count a beat on every second tick. A dash: too fast or too slow "
+         "for a metronome."},
         {"Circle and tables.",
          Exact() ? "The circle gives each fifth's distance from pure (3:2) in cents, the "
                    "starting note in red. The tables are those of the View menu for the Standard "

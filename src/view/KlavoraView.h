@@ -13,6 +13,7 @@
 #include "controls/CycleOfFifthsControl.h"
 #include "controls/KeyboardControl.h"
 #include "controls/ReadoutPanel.h"
+#include "platform/Store.h"
 #include "platform/WaveLayer.h"
 #include "temper/Temperament.h"
 #include "view/CmdUI.h"
@@ -210,6 +211,13 @@ private:
     void NoteStoreStatus(long status) const;
     // Writes all the settings in one go; the store's status.
     long WriteAllSettings() const;
+    // The catalogue and the eight settings from the store, as LoadSettings reads them.
+    void ReadStoredSettings();
+    // The one message about a store that cannot be used; for a damaged one
+    // it offers to set the file aside and start with a new store.
+    void TellStoreProblem();
+    // Moves the damaged store aside, makes a new one and reads it.
+    void RecoverStore();
 
     IKlavoraForm& m_form;
     std::string m_strStandardA;
@@ -255,4 +263,7 @@ private:
     unsigned m_nReadings = 0;
     // Set by the reads at start when the store is busy, damaged or unreadable.
     mutable long m_nStoreFailure = 0;
+    // The store file the settings were read from, to tell at the end whether
+    // its path still names it.
+    StoreFileIdentity m_storeRead;
 };

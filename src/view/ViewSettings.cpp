@@ -1,7 +1,12 @@
 // The settings, read once at start-up and written once at the end, and the
 // loading of the temperament catalogue. A store that another program
 // keeps busy, or that is damaged, is reported once; the program then goes on
-// with the defaults and never writes over what it could not read.
+// with the defaults and never writes over what it could not read. A damaged
+// store may instead be set aside for a new one, and a store deleted while the
+// program runs is made again at the end rather than losing the settings.
+#include <sys/stat.h>
+
+#include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,7 +44,87 @@ std::string StoreProblemText(long status, const std::string& path) {
            "\r\n" + after;
 }
 
+const char* const kCaption = "Klavora";
+
+std::string BaseName(const std::string& path) {
+    return path.substr(path.find_last_of('/') + 1);
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Why the store took no settings, for the message at the end.
+std::string WriteFailureText(long status) {
+    switch (status) {
+        case ERROR_BUSY:
+            return "another program is using the store";
+        case ERROR_BADDB:
+            return "the store is damaged or is not a Klavora store";
+        case ERROR_FILE_NOT_FOUND:
+            return "the store has no settings key";
+        default:
+            return "it is not allowed to write the store";
+    }
+}
+
 }  // namespace
+
+void CKlavoraView::TellStoreProblem() {
+    const std::string path = StoreFilePath();
+    std::string text = StoreProblemText(m_nStoreFailure, path);
+    // Only a damaged file is offered the way out; a folder or a device in
+    // the store's place is left to the user.
+    if (m_nStoreFailure != ERROR_BADDB || !IsRegularFile(path)) {
+        m_form.MessageBox(text, kCaption, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    text += "\r\n\r\nDo you want Klavora to move the file aside as " +
+            BaseName(SetAsideStoreName(path, std::time(nullptr))) +
+            " in the same folder and start with a new store holding its catalogue of "
+            "temperaments? Nothing is deleted.";
+    if (m_form.MessageBox(text, kCaption, MB_YESNO | MB_ICONEXCLAMATION) == IDYES) {
+        RecoverStore();
+    }
+}
+
+void CKlavoraView::RecoverStore() {
+    const std::string path = StoreFilePath();
+    const StoreRecoveryResult r = RecoverDamagedStore(path, std::time(nullptr));
+    if (r.movedTo.empty()) {
+        m_form.MessageBox("Klavora was unable to move the damaged store aside (" + r.error +
+                              "):\r\n" + path +
+                              "\r\nKlavora will start with its default settings and will "
+                              "leave the file as it is.",
+                          kCaption, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (r.status == ERROR_SUCCESS) {
+        // Start again from the new store, exactly as on a first start.
+        while (m_form.ListGetCount() > 0) {
+            m_form.ListDeleteString(m_form.ListGetCount() - 1);
+        }
+        m_strTemperament.clear();
+        ReadStoredSettings();
+    }
+    if (r.status == ERROR_SUCCESS && m_nStoreFailure == ERROR_SUCCESS) {
+        m_form.MessageBox("The damaged store was moved to:\r\n" + r.movedTo +
+                              "\r\nKlavora now uses a new store holding its catalogue of "
+                              "temperaments:\r\n" +
+                              path,
+                          kCaption, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    // The new store could not be made or read: nothing is written to it.
+    const long failure = r.status != ERROR_SUCCESS ? r.status : m_nStoreFailure;
+    m_nStoreFailure = ERROR_BADDB;
+    m_form.MessageBox("The damaged store was moved to:\r\n" + r.movedTo +
+                          "\r\nbut Klavora was unable to make a new store (" +
+                          (r.error.empty() ? WriteFailureText(failure) : r.error) +
+                          ").\r\nKlavora will start with its default settings.",
+                      kCaption, MB_OK | MB_ICONINFORMATION);
+}
 
 void CKlavoraView::NoteStoreStatus(long status) const {
     if (m_nStoreFailure == ERROR_SUCCESS && StoreUnusable(status)) {
@@ -100,7 +185,15 @@ long CKlavoraView::WriteDoubleSetting(const std::string& name, double value) con
 }
 
 void CKlavoraView::LoadSettings() {
+    ReadStoredSettings();
+    if (m_nStoreFailure != ERROR_SUCCESS) {
+        TellStoreProblem();
+    }
+}
+
+void CKlavoraView::ReadStoredSettings() {
     m_nStoreFailure = ERROR_SUCCESS;
+    m_storeRead = IdentifyStoreFile(StoreFilePath());
     m_pTemperaments = std::make_unique<CTemperamentSet>();
     LoadTemperaments();
     const std::string saved = ReadSetting("Temperament");
@@ -128,10 +221,6 @@ void CKlavoraView::LoadSettings() {
     m_bExactTemperamentsStored = !exact.empty();
     m_bExactTemperaments = m_bExactTemperamentsStored && ParseAtoi(exact.c_str()) != 0;
     m_pTemperaments->SetArithmetic(Arithmetic());
-    if (m_nStoreFailure != ERROR_SUCCESS) {
-        m_form.MessageBox(StoreProblemText(m_nStoreFailure, StoreFilePath()), "Klavora",
-                          MB_OK | MB_ICONINFORMATION);
-    }
 }
 
 long CKlavoraView::WriteAllSettings() const {
@@ -166,11 +255,35 @@ void CKlavoraView::SaveSettings() {
     if (m_nStoreFailure != ERROR_SUCCESS) {
         return;
     }
+    // The store read at start was deleted or replaced meanwhile: it is made
+    // again as on a first start (an existing store keeps what it holds), so
+    // that the settings are not lost without a word.
+    const std::string path = StoreFilePath();
+    const bool gone = m_storeRead.exists && IdentifyStoreFile(path) != m_storeRead;
+    std::string why;
+    long status = ERROR_SUCCESS;
+    if (gone) {
+        const StoreSetupResult made = InitializeStore(path);
+        status = made.status;
+        why = made.error;
+    }
     // The settings go in one transaction, so that two copies of the program
     // closing at once leave one copy's settings, never a mixture; a store
     // that is busy for a moment gets one more try.
-    if (WriteAllSettings() == ERROR_BUSY) {
-        WriteAllSettings();
+    if (status == ERROR_SUCCESS) {
+        status = WriteAllSettings();
+        if (status == ERROR_BUSY) {
+            status = WriteAllSettings();
+        }
+        why = WriteFailureText(status);
+    }
+    if (gone && status != ERROR_SUCCESS) {
+        m_form.MessageBox(
+            "Klavora was unable to save its settings: its store was deleted or "
+            "replaced while Klavora was running, and a new one could not be "
+            "made:\r\n" +
+                path + "\r\n(" + why + ")",
+            kCaption, MB_OK | MB_ICONINFORMATION);
     }
 }
 

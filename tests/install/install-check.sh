@@ -50,6 +50,7 @@ check_files() {
         bin/klavora bin/klavora-store
         "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml"
         share/man/man1/klavora.1 share/man/man1/klavora-store.1
+        share/doc/klavora/copyright
         "share/icons/hicolor/scalable/apps/$app_id.svg")
     for size in 16 32 48 64 128 256; do
         expected+=("share/icons/hicolor/${size}x${size}/apps/$app_id.png")
@@ -203,6 +204,28 @@ check_run() {
     [ -f "$home/.config/klavora/klavora.db" ] || fail "the store was not made in the user's home"
 }
 
+# The package's copyright file in Debian's machine-readable format: its
+# header, the program's licence, and a stand-alone paragraph for every
+# licence a Files paragraph names.
+check_copyright() {
+    local deb="$1" copyright="$work/copyright"
+    dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/klavora/copyright >"$copyright" 2>/dev/null ||
+        { fail "the package has no /usr/share/doc/klavora/copyright"; return; }
+    [ "$(head -1 "$copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
+        fail "the copyright file is not in the machine-readable format"
+    awk -v RS= '/^Files: \*\n/ && /\nLicense: GPL-3.0-or-later(\n|$)/ { found = 1 } END { exit !found }' "$copyright" ||
+        fail "the copyright file does not give GPL-3.0-or-later for the program's files"
+    local name
+    while read -r name; do
+        awk -v RS= -v want="License: $name" 'index($0, want "\n") == 1 { found = 1 } END { exit !found }' "$copyright" ||
+            fail "the copyright file has no paragraph for the licence $name"
+    done < <(awk -v RS= '/^Files:/' "$copyright" | sed -n 's/^License: //p' | sort -u)
+    grep -q '/usr/share/common-licenses/GPL-3' "$copyright" || fail "the copyright file does not point to GPL-3"
+    for library in wxWidgets PortAudio SQLite cairo ALSA GTK; do
+        grep -q "$library" "$copyright" || fail "the copyright file does not name $library"
+    done
+}
+
 check_package() {
     need cpack dpkg-deb dpkg-shlibdeps
     install_prefix
@@ -225,6 +248,7 @@ check_package() {
         grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
     done
     [ "$(dpkg-deb -f "$deb" Package)" = klavora ] || fail "the package is not named klavora"
+    check_copyright "$deb"
     # Files only: no scripts that would change the system when installing.
     local control
     control="$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v '^$' | sort | tr '\n' ' ')"

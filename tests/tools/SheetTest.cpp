@@ -228,6 +228,43 @@ TEST(SheetLayout, TextHelpers) {
     EXPECT_EQ(MakeSheetDate("soon", 86400 * 3).timestamp, "1970-01-04T00:00:00Z");
 }
 
+// A metronome figure only where a metronome, set to the figure, its half or
+// its double, can beat 40 to 208 a minute; a dash elsewhere.
+TEST(SheetLayout, MetronomeFiguresOnlyWhereAMetronomeHelps) {
+    const struct {
+        double beats;
+        const char* figure;
+    } cases[] = {{0.04, ""},
+                 {0.32, "\xE2\x80\x93"},
+                 {0.34, "20/min"},
+                 {-0.7, "42/min"},
+                 {3.47, "208/min"},
+                 {-6.93, "416/min"},
+                 {6.95, "\xE2\x80\x93"},
+                 {16.5, "\xE2\x80\x93"},
+                 {47.25, "\xE2\x80\x93"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(MetronomeFigure(c.beats), c.figure) << c.beats;
+    }
+}
+
+// However long the name, the title is fitted with a bounded number of
+// measurements, and the head kept is the longest that fits.
+TEST(SheetLayout, FittingANameTakesFewMeasurements) {
+    int calls = 0;
+    const auto chars = [&](const std::string& s) {
+        ++calls;
+        return static_cast<double>(s.size());
+    };
+    for (const std::size_t length : {10u, 254u, 65536u}) {
+        const std::string name(length, 'W');
+        calls = 0;
+        EXPECT_EQ(FitWithEllipsis(name, 9, chars), "WWWWWW\xE2\x80\xA6");
+        EXPECT_LE(calls, 20) << length;
+    }
+    EXPECT_EQ(FitWithEllipsis("Werckmeister", 2, chars), "\xE2\x80\xA6");
+}
+
 // The circle on paper is the window's circle: the same cells, and the
 // starting note, alone, in red.
 TEST(CairoCanvas, DrawsTheProgramsCircle) {

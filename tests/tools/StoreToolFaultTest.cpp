@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "support/StoreLock.h"
 #include "support/TempStore.h"
 #include "support/ToolRun.h"
@@ -122,7 +124,7 @@ TEST(StoreToolFault, CheckFindsWhatHidesTemperamentsAndRenameMendsIt) {
     StoreRaw(store.Path(), kTemps, "Broken", "1,2,3");
     r = Tool({"check"});
     EXPECT_EQ(r.code, kExitProblems);
-    EXPECT_TRUE(Has(r.out, "300 characters")) << r.out;
+    EXPECT_TRUE(Has(r.out, "300 bytes")) << r.out;
     EXPECT_TRUE(Has(r.out, "\"Tab\\tname\"")) << r.out;
     EXPECT_TRUE(Has(r.out, "Broken")) << r.out;
 
@@ -184,4 +186,75 @@ TEST(StoreToolFault, ExportedScalaFilesAlwaysReadBack) {
     ASSERT_EQ(Tool({"export-scl", "Near C", scl}).code, kExitOk);
     const ToolRun back = Tool({"import-scl", scl, "Near C again"});
     EXPECT_EQ(back.code, kExitOk) << back.err;
+}
+
+// A name not found brings the closest stored names; the messages of the
+// commands that take a temperament escape what a terminal would act on, and
+// the sheet takes no name that check reports.
+TEST(StoreToolFault, NamesNotFoundOrUnprintableAreToldPlainly) {
+    CTempStore store;
+    ASSERT_EQ(Tool({"init"}).code, kExitOk);
+    const struct {
+        const char* typed;
+        const char* suggested;  // null: no suggestion
+    } typos[] = {{"Valotti", "(did you mean \"Vallotti\"?)"},
+                 {"Werkmeister 3", "\"Werckmeister III\""},
+                 {"kirnberger", "\"Kirnberger II\" or \"Kirnberger III\"?)"},
+                 {"Zzyzx", nullptr}};
+    for (const auto& t : typos) {
+        for (const char* command : {"show", "export-scl"}) {
+            const ToolRun r = Tool({command, t.typed});
+            EXPECT_EQ(r.code, kExitNotFound) << command;
+            EXPECT_TRUE(Has(r.err, std::string("there is no temperament \"") + t.typed + "\""))
+                << r.err;
+            EXPECT_EQ(Has(r.err, "did you mean"), t.suggested != nullptr) << r.err;
+            if (t.suggested != nullptr) {
+                EXPECT_TRUE(Has(r.err, t.suggested)) << r.err;
+            }
+        }
+    }
+
+    const std::string escape = "Red \x1b[31m bell\x07";
+    StoreRaw(store.Path(), kTemps, escape, kEqual);
+    StoreRaw(store.Path(), kTemps, std::string(65536, 'L'), kEqual);
+    const std::string out = store.Dir() + "/sheet.pdf";
+    for (const std::string& name : {escape, std::string(65536, 'L')}) {
+        const ToolRun r = Tool({"sheet", name, "-o", out});
+        EXPECT_EQ(r.code, kExitUsage);
+        EXPECT_TRUE(Has(r.err, "name")) << r.err.substr(0, 200);
+        EXPECT_LT(r.err.size(), 300u);
+        EXPECT_FALSE(Has(r.err, "\x1b") || Has(r.err, "\x07")) << r.err;
+    }
+    EXPECT_TRUE(Has(Tool({"sheet", escape + "x", "-o", out}).err, "\\x1b[31m bell\\x07x\""));
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+// Check names the way out of a damaged store, and recover takes it: the file
+// is kept under a new name, a new store holds the catalogue; a sound store is
+// never moved.
+TEST(StoreToolFault, RecoverSetsADamagedStoreAsideAndStartsAfresh) {
+    CTempStore store;
+    ASSERT_EQ(Tool({"init"}).code, kExitOk);
+    const std::string sound = CTempStore::ReadBytes(store.Path());
+    for (const std::string& damaged : {sound.substr(0, 4096), std::string("no store at all")}) {
+        CTempStore::WriteBytes(store.Path(), damaged);
+        const ToolRun check = Tool({"check"});
+        EXPECT_NE(check.code, kExitOk);
+        EXPECT_TRUE(Has(check.out + check.err,
+                        "\"klavora-store recover\" moves it aside as store.db.damaged-"))
+            << check.out << check.err;
+        const ToolRun r = Tool({"recover"});
+        ASSERT_EQ(r.code, kExitOk) << r.err;
+        const std::string head = "Moved the damaged store to " + store.Path() + ".damaged-";
+        ASSERT_EQ(r.out.compare(0, head.size(), head), 0) << r.out;
+        const std::string moved = r.out.substr(27, r.out.find('\n') - 27);
+        EXPECT_TRUE(CTempStore::ReadBytes(moved) == damaged) << moved;
+        EXPECT_EQ(Tool({"check"}).code, kExitOk);
+        EXPECT_EQ(Tool({"get", kTemps, "Vallotti"}).code, kExitOk);
+    }
+    const std::string kept = CTempStore::ReadBytes(store.Path());
+    const ToolRun again = Tool({"recover"});
+    EXPECT_EQ(again.code, kExitUsage);
+    EXPECT_TRUE(Has(again.err, "not damaged")) << again.err;
+    EXPECT_TRUE(CTempStore::ReadBytes(store.Path()) == kept);
 }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 
 #include "audio/OptionsDlg.h"
 #include "support/StoreLock.h"
@@ -62,13 +63,22 @@ protected:
         EXPECT_EQ(view.GetPlaybackDevice(), -1);
     }
     // The one message about the store: caption, icon, the file and the cause.
+    // A damaged file is also asked whether to set it aside, after the message.
     void ExpectStoreMessage(const std::string& cause) {
         ASSERT_EQ(m_form.m_boxes.size(), 1u);
         const CFakeForm::Box& box = m_form.m_boxes[0];
         EXPECT_EQ(box.caption, "Klavora");
-        EXPECT_EQ(box.type, MB_OK | MB_ICONINFORMATION);
+        struct stat st;
+        const bool damagedFile = cause.find("damaged") != std::string::npos &&
+                                 stat(m_store.Path().c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        EXPECT_EQ(box.type,
+                  damagedFile ? MB_YESNO | MB_ICONEXCLAMATION : MB_OK | MB_ICONINFORMATION);
         EXPECT_NE(box.text.find(m_store.Path()), std::string::npos) << box.text;
         EXPECT_NE(box.text.find(cause), std::string::npos) << box.text;
+        const std::string question = "\r\n\r\nDo you want Klavora to move the file aside as ";
+        EXPECT_EQ(box.text.find("will leave the file as it is." + question) != std::string::npos,
+                  damagedFile)
+            << box.text;
     }
 };
 
@@ -298,14 +308,109 @@ INSTANTIATE_TEST_SUITE_P(
                        "damaged or is not a Klavora store"}),
     [](const ::testing::TestParamInfo<StoreFaultCase>& info) { return info.param.label; });
 
-TEST_F(ViewStoreTest, AStoreDeletedWhileRunningIsNotMadeAgain) {
-    InstallWithSettings();
-    CKlavoraView& view = Start();
-    EXPECT_EQ(view.GetView(), 4);
-    ASSERT_EQ(std::remove(m_store.Path().c_str()), 0);
-    Command(ID_VIEW_CENTS);
-    Close();
-    EXPECT_FALSE(m_store.Exists());
+// The store deleted or replaced while the program runs: at the end it is
+// made again as on a first start and takes the settings, or one message says
+// that they could not be saved; nothing is written into a deleted file.
+TEST_F(ViewStoreTest, AStoreGoneWhileRunningIsMadeAgainOrTheLossIsTold) {
+    const struct {
+        const char* label;
+        void (*make)(const std::string& path, const std::string& dir);
+        bool saved;
+    } cases[] = {
+        {"deleted", [](const std::string& path, const std::string&) { std::remove(path.c_str()); },
+         true},
+        {"replaced by another file",
+         [](const std::string& path, const std::string&) {
+             std::remove(path.c_str());
+             CTempStore::WriteBytes(path, "not a store");
+         },
+         false},
+        {"its folder gone",
+         [](const std::string&, const std::string& dir) {
+             std::filesystem::remove_all(dir);
+             CTempStore::WriteBytes(dir, "a file where the folder was");
+         },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::filesystem::create_directories(m_store.Dir());
+        std::remove(m_store.Path().c_str());
+        InstallWithSettings();
+        m_form.m_boxes.clear();
+        m_form.m_list.clear();
+        CKlavoraView& view = Start();
+        EXPECT_EQ(view.GetView(), 4);
+        c.make(m_store.Path(), m_store.Dir());
+        const std::string left = CTempStore::ReadBytes(m_store.Path());
+        Command(ID_VIEW_CENTS);
+        Close();
+        if (c.saved) {
+            EXPECT_TRUE(m_form.m_boxes.empty()) << m_form.m_boxes[0].text;
+            EXPECT_EQ(Setting("View"), "1");
+            EXPECT_EQ(Setting("Temperament"), "Werckmeister III");
+            CRegistryKey reg;
+            HKEY key = reg.Open(kTemperamentsKeyPath);
+            std::vector<std::pair<std::string, std::string>> values;
+            EXPECT_EQ(reg.EnumStrings(key, values), ERROR_SUCCESS);
+            reg.Close(key);
+            EXPECT_EQ(values.size(), SeedCatalogue().size());
+        } else {
+            ASSERT_EQ(m_form.m_boxes.size(), 1u);
+            EXPECT_NE(m_form.m_boxes[0].text.find("unable to save its settings"), std::string::npos)
+                << m_form.m_boxes[0].text;
+            EXPECT_EQ(CTempStore::ReadBytes(m_store.Path()), left);
+        }
+        std::filesystem::remove_all(m_store.Dir());
+    }
+}
+
+// A damaged store set aside at the user's word: the file keeps its bytes under
+// a new name, never replacing an earlier one, and the program starts as on its
+// first start with the catalogue, saying where the file went.
+TEST_F(ViewStoreTest, ADamagedStoreIsSetAsideForANewOneOnYes) {
+    const auto asideNames = [&] {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_store.Dir())) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("store.db.damaged-", 0) == 0) {
+                names.push_back(name);
+            }
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> damage = {"", "random bytes, no store", "SQLite format 3"};
+    for (std::size_t i = 0; i < damage.size(); ++i) {
+        SCOPED_TRACE(i);
+        CTempStore::WriteBytes(m_store.Path(), damage[i]);
+        m_form.m_boxes.clear();
+        m_form.m_list.clear();
+        m_form.m_nSel = -1;
+        m_form.Answer(IDYES);
+        CKlavoraView& view = Start();
+        ASSERT_EQ(m_form.m_boxes.size(), 2u);
+        EXPECT_EQ(m_form.m_boxes[0].type, MB_YESNO | MB_ICONEXCLAMATION);
+        const std::vector<std::string> aside = asideNames();
+        ASSERT_EQ(aside.size(), i + 1);
+        // The first of the day has the date alone, later ones a number.
+        const std::string moved = m_store.Dir() + "/" + aside.back();
+        EXPECT_EQ(aside.back().size(),
+                  std::string("store.db.damaged-2026-01-01").size() + (i == 0 ? 0 : 2));
+        EXPECT_EQ(CTempStore::ReadBytes(moved), damage[i]);
+        EXPECT_NE(m_form.m_boxes[1].text.find(moved), std::string::npos) << m_form.m_boxes[1].text;
+        EXPECT_TRUE(view.TemperamentsReady());
+        EXPECT_EQ(view.StoreFailure(), ERROR_SUCCESS);
+        EXPECT_EQ(m_form.ListGetCount(), static_cast<int>(SeedCatalogue().size()));
+        EXPECT_EQ(view.GetTemperamentName(), m_form.m_list[0]);
+        ExpectDefaults(view);
+        struct stat st;
+        ASSERT_EQ(stat(m_store.Path().c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        Command(ID_VIEW_FREQUENCIES);
+        Close();
+        EXPECT_EQ(Setting("View"), "5");
+    }
 }
 
 // Two copies of the program, each with its own eight settings, closing at the
