@@ -12,6 +12,11 @@ constexpr double kUselessCents = 20.0;
 constexpr double kOutlier = 5.0;
 constexpr int kMaxDropped = 3;
 constexpr int kMaxPartials = 64;
+// Real strings stray from the model, the more the higher the partial: each
+// partial above the first is taken as uncertain by at least this many cents
+// times its distance from the first, so that the first partial, where it is
+// heard, decides the result and the model only bridges the others to it.
+constexpr double kModelCents = 0.1;
 // A partial agrees with the model within this many cents, or standard errors.
 constexpr double kAgreeCents = 3.0;
 constexpr double kAgreeSigmas = 4.0;
@@ -64,9 +69,10 @@ bool CHarmonicFit::Fit(const SPartial* pPartials, std::size_t n) {
             continue;
         }
         const double dPer = q.m_dHz / q.m_nNumber;
-        const double dSigmaY = 2 * dPer * q.m_dSigma / q.m_nNumber;
-        points[nPoints++] = {q.m_nNumber, dPer * dPer, 1 / (dSigmaY * dSigmaY), q.m_dHz,
-                             q.m_dSigma};
+        const double dModel = kModelCents * (q.m_nNumber - 1) * q.m_dHz / kCentsPerRatio;
+        const double dSigma = std::hypot(q.m_dSigma, dModel);
+        const double dSigmaY = 2 * dPer * dSigma / q.m_nNumber;
+        points[nPoints++] = {q.m_nNumber, dPer * dPer, 1 / (dSigmaY * dSigmaY), q.m_dHz, dSigma};
     }
     if (nPoints == 0) {
         return false;
