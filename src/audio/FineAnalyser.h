@@ -70,6 +70,9 @@ public:
                           std::vector<CFineReading>* pOut = nullptr);
     // The newest reading (dashes before the first).
     const CFineReading& Latest() const { return m_latest; }
+    // How clearly the last 80 ms repeat at one period, 0..1 (0 for silence):
+    // the short-term evidence of a tone, high even for a pitch on the move.
+    double GetClarity() const { return m_dClarity; }
     // Forgets all sound heard, the held reading and the time; keeps the
     // target and the clock correction.
     void Reset();
