@@ -144,6 +144,7 @@ std::vector<SRow> Rows() {
     rows.push_back(TwoNotesRow("two notes, C4 and F#4", 261.6, 370.0));
     rows.push_back(TwoNotesRow("two notes, C4 and pure E4", 261.6, 327.0));
     rows.push_back(TwoNotesRow("two notes, C4 and tempered G4", 261.6, 391.99));
+    rows.push_back(TwoNotesRow("two notes, C3 and tempered G3", 130.8, 196.0));
     return rows;
 }
 

@@ -33,6 +33,9 @@ constexpr double kSettleSeconds = 0.2;
 constexpr double kSteadyErrorCents = 0.15;
 constexpr double kSteadyConfidence = 0.7;
 constexpr double kDriftCents = 0.15;
+// From here up a tone's first partial is never missing (within 30 dB of its
+// strongest).
+constexpr double kFirstPartialHeardHz = 120.0;
 // The shortest stretch of frames the drift check compares.
 constexpr double kShortestDriftSeconds = 0.1;
 // The working signal kept, in seconds.
@@ -311,6 +314,9 @@ bool CFineAnalyser::MeasureTrack(long long e, CFineReading& r) {
     const double dScatter = m_fit.GetScatterCents();
     const double dAgreement = m_fit.GetAgreement();
     const double dLowShare = m_fit.GetLowShare();
+    // Above the lowest octaves every string and pipe sounds its first
+    // partial; a "tone" without one there is two notes with a common divisor.
+    const double dFirstShare = dHz >= kFirstPartialHeardHz ? m_fit.GetFirstShare() : 1.0;
     // Keep the analysed frequencies on the partials: a partial more than a
     // twentieth of a bin away is moved.
     const int nTop = m_tracker.GetPartialCount();
@@ -353,11 +359,12 @@ bool CFineAnalyser::MeasureTrack(long long e, CFineReading& r) {
     // frames before it), a precise frequency, partials that agree with one
     // string and carry its power, and power in the lowest partials (a common
     // divisor of two notes has none there).
-    const double dConfidence = std::min(
-        {Ramp(dHarmonicity, 0.4, 0.8), Ramp(m_tracker.GetLastHarmonicity(), 0.3, 0.6),
-         Ramp(m_dClarity, 0.3, 0.6),
-         Ramp(std::log(std::max(dErrorCents, 1e-9)), std::log(5.0), std::log(0.1)),
-         Ramp(dScatter, 3.0, 0.5), Ramp(dAgreement, 0.6, 0.9), Ramp(dLowShare, 0.003, 0.02)});
+    const double dConfidence =
+        std::min({Ramp(dHarmonicity, 0.4, 0.8), Ramp(m_tracker.GetLastHarmonicity(), 0.3, 0.6),
+                  Ramp(m_dClarity, 0.3, 0.6),
+                  Ramp(std::log(std::max(dErrorCents, 1e-9)), std::log(5.0), std::log(0.1)),
+                  Ramp(dScatter, 3.0, 0.5), Ramp(dAgreement, 0.6, 0.9),
+                  Ramp(dLowShare, 0.003, 0.02), Ramp(dFirstShare, 3e-4, 1e-3)});
     r.m_dHz = dHz * m_dClock;
     r.m_dErrorCents = dErrorCents;
     r.m_dInharmonicity = dB;

@@ -20,8 +20,8 @@
 // whatever arithmetic it uses, or a bare frequency. A clock-correction factor
 // (true rate / nominal rate of the sound card) scales every frequency.
 //
-// Any thread may use an object that it alone touches; Feed does not allocate
-// once the first blocks have been through.
+// Any thread may use an object that it alone touches; Feed keeps its buffers
+// from block to block.
 #pragma once
 
 #include <cstddef>

@@ -125,7 +125,7 @@ bool CHarmonicFit::Fit(const SPartial* pPartials, std::size_t n) {
     const double dSum = a + b;
     const double dVariance = std::max(0.0, va + vb + 2 * cab) * dSpread;
     // How much of the power lies in partials that the model explains.
-    double dPower = 0, dAgreeing = 0, dLow = 0, dHighest = 0;
+    double dPower = 0, dAgreeing = 0, dLow = 0, dHighest = 0, dFirst = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const SPartial& q = pPartials[i];
         if (q.m_nNumber < 1 || !(q.m_dPower > 0)) {
@@ -140,12 +140,16 @@ bool CHarmonicFit::Fit(const SPartial* pPartials, std::size_t n) {
         if (dOff <= std::max(kAgreeCents, kAgreeSigmas * dSigmaCents)) {
             dAgreeing += q.m_dPower;
         }
-        if (q.m_nNumber <= 3) {
+        if (q.m_nNumber <= 2) {
             dLow += q.m_dPower;
+        }
+        if (q.m_nNumber == 1) {
+            dFirst = q.m_dPower;
         }
     }
     m_dAgreement = dPower > 0 ? dAgreeing / dPower : 0.0;
     m_dLowShare = dHighest > 0 ? dLow / dHighest : 0.0;
+    m_dFirstShare = dHighest > 0 ? dFirst / dHighest : 0.0;
     m_dFirstPartial = std::sqrt(dSum);
     m_dSigma = std::sqrt(dVariance) / (2 * m_dFirstPartial);
     m_dInharmonicity = b / a;

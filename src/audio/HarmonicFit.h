@@ -35,9 +35,12 @@ public:
     // The share of the partials' power in partials within a few cents of the
     // model, 0..1: two notes sounding together leave loud partials off it.
     double GetAgreement() const { return m_dAgreement; }
-    // The share of the power in partials 1 to 3: a candidate far below the
-    // tone, a common divisor of two notes, has nothing there.
+    // The power of partials 1 and 2 against the strongest partial's: a
+    // candidate far below the tone, a common divisor of two notes, has
+    // nothing there.
     double GetLowShare() const { return m_dLowShare; }
+    // The first partial's power against the strongest partial's.
+    double GetFirstShare() const { return m_dFirstShare; }
 
 private:
     double m_dFirstPartial = 0.0;
@@ -47,4 +50,5 @@ private:
     int m_nUsed = 0;
     double m_dAgreement = 0.0;
     double m_dLowShare = 0.0;
+    double m_dFirstShare = 0.0;
 };
