@@ -387,6 +387,25 @@ void CFineAnalyser::OnReading(long long e, std::vector<CFineReading>* pOut,
     if (e - nWindow >= m_nWorkBase) {
         bCandidate = m_period.Estimate(At(e - nWindow), dCandidate, dClarity);
         bSilent = m_period.GetRms() < kSilence;
+        if (!bSilent && dClarity < kStartClarity) {
+            // Rumble below the tone (traffic, a knock on the stand) can hide
+            // its period: look again at the differences of the samples, which
+            // weigh each partial by its frequency.
+            const float* p = At(e - nWindow);
+            m_adDifferences.resize(static_cast<std::size_t>(nWindow));
+            m_adDifferences[0] = 0;
+            for (long long i = 1; i < nWindow; ++i) {
+                m_adDifferences[static_cast<std::size_t>(i)] = p[i] - p[i - 1];
+            }
+            double dOther = 0;
+            double dOtherClarity = 0;
+            if (m_period.Estimate(m_adDifferences.data(), dOther, dOtherClarity) &&
+                dOtherClarity > dClarity) {
+                bCandidate = true;
+                dCandidate = dOther;
+                dClarity = dOtherClarity;
+            }
+        }
     }
     m_dClarity = dClarity;
     const bool bClear = bCandidate && dClarity >= kStartClarity;

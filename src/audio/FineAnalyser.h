@@ -110,6 +110,7 @@ private:
     CPartialTracker m_tracker;
     CHarmonicFit m_fit;
     std::vector<float> m_adMixed;
+    std::vector<float> m_adDifferences;    // a period window's sample differences
     std::vector<float> m_adWork;           // the working signal, oldest first
     long long m_nWorkBase = 0;             // the absolute index of m_adWork[0]
     std::vector<unsigned char> m_anCarry;  // the start of a frame split between blocks

@@ -175,7 +175,9 @@ void CPartialTracker::Analyse(const float* p, SFrame& frame) {
         SPartialPhase& q = frame.m_partials[k];
         q.m_dEnergy = adPower[k];
         ((k % 2 == 0) ? dOdd : dEven) += adPower[k];
-        dBetween += adMid[k];
+        if (k > 0) {
+            dBetween += adMid[k];  // not below the first partial, where rumble lies
+        }
         // The frequency this frame alone suggests: w - Im(X' conj X) / |X|^2.
         q.m_dOffset = adPower[k] > 0 ? -(dIm1 * adRe[k] - dRe1 * adIm[k]) / adPower[k] : 0.0;
     }

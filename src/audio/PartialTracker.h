@@ -49,8 +49,9 @@ public:
     // noise between them, 0..1.
     double GetLastHarmonicity() const;
     // The power of the newest frame at its odd-numbered and its even-numbered
-    // partials, and midway between partials: a tone read an octave too low
-    // has no odd partials, one read an octave too high has partials midway.
+    // partials, and midway between partials (above the first): a tone read
+    // an octave too low has no odd partials, one read an octave too high has
+    // partials midway.
     void GetLastOctaveEvidence(double& dOdd, double& dEven, double& dBetween) const;
 
     // The partials' frequencies over the frames whose middles lie in
@@ -73,7 +74,7 @@ private:
         double m_dHarmonicity = 0.0;
         double m_dOdd = 0.0;      // power at the odd-numbered partials
         double m_dEven = 0.0;     // at the even-numbered ones
-        double m_dBetween = 0.0;  // midway below each partial
+        double m_dBetween = 0.0;  // midway between partials
         SPartialPhase m_partials[kMaxPartials];
     };
 
