@@ -440,7 +440,11 @@ void CFineAnalyser::OnReading(long long e, std::vector<CFineReading>* pOut,
         }
     }
     if (!r.m_bValid) {
-        r.m_dConfidence = std::min(r.m_dConfidence, Ramp(dClarity, 0.5, 0.9));
+        // Dashes: nothing of the measurement but how sure it was.
+        CFineReading dashes;
+        dashes.m_dTime = r.m_dTime;
+        dashes.m_dConfidence = std::min(r.m_dConfidence, Ramp(dClarity, 0.5, 0.9));
+        r = dashes;
     }
     Label(r);
     if (r.m_bValid) {

@@ -16,7 +16,7 @@ public:
     bool m_bHeld = false;
     // Settled and not drifting: a value worth writing down.
     bool m_bSteady = false;
-    // The first partial's frequency, corrected by the clock factor.
+    // The first partial's frequency, corrected by the clock factor; 0 for dashes.
     double m_dHz = 0.0;
     // How sure the analysis is that this is one steady tone, 0..1.
     double m_dConfidence = 0.0;
