@@ -244,7 +244,12 @@ void CFineAnalyser::StartTrack(double dHz, long long e) {
     m_nTrackStart = e;
     m_nDisagreements = 0;
     m_nInvalidRun = 0;
-    m_bHaveHeld = false;  // a new tone: the old value no longer applies
+    // Another note: the value held for the last one no longer applies. The
+    // same string plucked again (or still sounding) keeps it until a new
+    // steady reading takes its place.
+    if (m_bHaveHeld && !OctaveRelated(dHz, m_held.m_dHz / m_dClock)) {
+        m_bHaveHeld = false;
+    }
     // Frames back to the earliest sample allowed, oldest first, so that the
     // first reading already rests on several.
     const auto nLength = static_cast<long long>(m_tracker.GetFrameLength());
