@@ -18,7 +18,13 @@
 // nearest the tone, or a given one), or the nearest note of a temperament in
 // any octave from C1 to C7, both from a CPitchTable that the caller fills by
 // whatever arithmetic it uses, or a bare frequency. A clock-correction factor
-// (true rate / nominal rate of the sound card) scales every frequency.
+// (true rate / nominal rate of the sound card) scales every frequency: a
+// calibration divides the known frequency of a reference by the median of its
+// steady readings taken with the factor at 1 (or by reading / factor).
+//
+// A window feeds it every recorded buffer and shows Latest(): the note, the
+// cents (m_dCents) and Hz while m_bValid, the same values marked as held while
+// m_bHeld, dashes otherwise; m_dStrobeTurns turns a strobe-like band.
 //
 // Any thread may use an object that it alone touches; Feed keeps its buffers
 // from block to block.
