@@ -380,38 +380,69 @@ bool CFineAnalyser::MeasureTrack(long long e, CFineReading& r) {
     return true;
 }
 
+bool CFineAnalyser::FindPeriod(long long e, double& dHz, double& dClarity, bool& bSilent) {
+    const auto nWindow = static_cast<long long>(m_period.GetWindow());
+    dHz = 0;
+    dClarity = 0;
+    bSilent = true;
+    if (e - nWindow < m_nWorkBase || e > WorkEnd()) {
+        return false;
+    }
+    bool bFound = m_period.Estimate(At(e - nWindow), dHz, dClarity);
+    bSilent = m_period.GetRms() < kSilence;
+    if (!bSilent && dClarity < kStartClarity) {
+        // Rumble below the tone (traffic, a knock on the stand) can hide its
+        // period: look again at the differences of the samples, which weigh
+        // each partial by its frequency.
+        const float* p = At(e - nWindow);
+        m_adDifferences.resize(static_cast<std::size_t>(nWindow));
+        m_adDifferences[0] = 0;
+        for (long long i = 1; i < nWindow; ++i) {
+            m_adDifferences[static_cast<std::size_t>(i)] = p[i] - p[i - 1];
+        }
+        double dOther = 0;
+        double dOtherClarity = 0;
+        if (m_period.Estimate(m_adDifferences.data(), dOther, dOtherClarity) &&
+            dOtherClarity > dClarity) {
+            bFound = true;
+            dHz = dOther;
+            dClarity = dOtherClarity;
+        }
+    }
+    return bFound;
+}
+
+double CFineAnalyser::ClarityOf(const void* pData, std::size_t nBytes) {
+    Reset();
+    const std::size_t nFrameBytes = 2 * static_cast<std::size_t>(GetChannels());
+    const auto* p = static_cast<const unsigned char*>(pData);
+    if (p == nullptr) {
+        return 0.0;
+    }
+    for (std::size_t nFrames = nBytes / nFrameBytes; nFrames > 0;) {
+        const std::size_t nTake = std::min(kChunkFrames, nFrames);
+        m_adMixed.clear();
+        m_mixer.Mix16(p, nTake, m_adMixed);
+        m_decimator.Process(m_adMixed.data(), m_adMixed.size(), m_adWork);
+        p += nTake * nFrameBytes;
+        nFrames -= nTake;
+    }
+    double dHz = 0;
+    double dClarity = 0;
+    bool bSilent = true;
+    FindPeriod(WorkEnd(), dHz, dClarity, bSilent);
+    Reset();
+    return dClarity;
+}
+
 void CFineAnalyser::OnReading(long long e, std::vector<CFineReading>* pOut,
                               std::size_t& nReadings) {
     CFineReading r;
     r.m_dTime = static_cast<double>(e) / m_dWorkRate;
-    const auto nWindow = static_cast<long long>(m_period.GetWindow());
     double dCandidate = 0;
     double dClarity = 0;
-    bool bCandidate = false;
     bool bSilent = true;
-    if (e - nWindow >= m_nWorkBase) {
-        bCandidate = m_period.Estimate(At(e - nWindow), dCandidate, dClarity);
-        bSilent = m_period.GetRms() < kSilence;
-        if (!bSilent && dClarity < kStartClarity) {
-            // Rumble below the tone (traffic, a knock on the stand) can hide
-            // its period: look again at the differences of the samples, which
-            // weigh each partial by its frequency.
-            const float* p = At(e - nWindow);
-            m_adDifferences.resize(static_cast<std::size_t>(nWindow));
-            m_adDifferences[0] = 0;
-            for (long long i = 1; i < nWindow; ++i) {
-                m_adDifferences[static_cast<std::size_t>(i)] = p[i] - p[i - 1];
-            }
-            double dOther = 0;
-            double dOtherClarity = 0;
-            if (m_period.Estimate(m_adDifferences.data(), dOther, dOtherClarity) &&
-                dOtherClarity > dClarity) {
-                bCandidate = true;
-                dCandidate = dOther;
-                dClarity = dOtherClarity;
-            }
-        }
-    }
+    const bool bCandidate = FindPeriod(e, dCandidate, dClarity, bSilent);
     m_dClarity = dClarity;
     const bool bClear = bCandidate && dClarity >= kStartClarity;
     if (bSilent) {

@@ -79,6 +79,10 @@ public:
     // How clearly the last 80 ms repeat at one period, 0..1 (0 for silence):
     // the short-term evidence of a tone, high even for a pitch on the move.
     double GetClarity() const { return m_dClarity; }
+    // The same for the end of a recording of 16-bit frames on its own, far
+    // more cheaply than feeding it (no readings). Forgets all sound heard, as
+    // Reset does.
+    double ClarityOf(const void* pData, std::size_t nBytes);
     // Forgets all sound heard, the held reading and the time; keeps the
     // target and the clock correction.
     void Reset();
@@ -96,6 +100,9 @@ private:
     void Run(std::vector<CFineReading>* pOut, std::size_t& nReadings);
     void OnHop(long long e);
     void OnReading(long long e, std::vector<CFineReading>* pOut, std::size_t& nReadings);
+    // The period of the window that ends at e, with its clarity; bSilent when
+    // the window is below the silence threshold (or not there).
+    bool FindPeriod(long long e, double& dHz, double& dClarity, bool& bSilent);
     // Begins a track at dHz with frames back to the earliest allowed sample.
     void StartTrack(double dHz, long long e);
     void EndTrack();

@@ -9,6 +9,9 @@ namespace {
 // white noise around it reaches about 0.8; white noise stays below 0.2, and
 // noise with most of its power low down below 0.6.
 constexpr double kToneClarity = 0.7;
+// The newest part whose period is looked at first: the period window and time
+// for the filters before it to settle.
+constexpr double kRecentSeconds = 0.15;
 
 }  // namespace
 
@@ -17,6 +20,8 @@ CNoiseCheck::CNoiseCheck(int nSamplingRate, int nChannels)
       m_nFrameBytes(2 * static_cast<std::size_t>(m_analyser.GetChannels())) {
     const auto nFrames = static_cast<std::size_t>(kKeptSeconds * m_analyser.GetSamplingRate());
     m_anRing.resize(std::max<std::size_t>(1, nFrames) * m_nFrameBytes);
+    m_nRecentBytes =
+        static_cast<std::size_t>(kRecentSeconds * m_analyser.GetSamplingRate()) * m_nFrameBytes;
 }
 
 void CNoiseCheck::Clear() {
@@ -52,9 +57,18 @@ void CNoiseCheck::Keep(const void* pData, std::size_t nBytes) {
 }
 
 bool CNoiseCheck::IsNoise() {
-    m_analyser.Reset();
+    // In order, oldest first: the kept frames from m_nStart, then from the start.
+    m_anOrdered.resize(m_nFilled);
     const std::size_t nFirst = std::min(m_nFilled, m_anRing.size() - m_nStart);
-    m_analyser.Feed16(m_anRing.data() + m_nStart, nFirst);
-    m_analyser.Feed16(m_anRing.data(), m_nFilled - nFirst);
+    std::memcpy(m_anOrdered.data(), m_anRing.data() + m_nStart, nFirst);
+    std::memcpy(m_anOrdered.data() + nFirst, m_anRing.data(), m_nFilled - nFirst);
+    // A clear period in the newest part settles it cheaply; only without one
+    // does the whole analysis run.
+    const std::size_t nRecent = std::min(m_anOrdered.size(), m_nRecentBytes);
+    if (m_analyser.ClarityOf(m_anOrdered.data() + m_anOrdered.size() - nRecent, nRecent) >=
+        kToneClarity) {
+        return false;
+    }
+    m_analyser.Feed16(m_anOrdered.data(), m_anOrdered.size());
     return !m_analyser.Latest().m_bValid && m_analyser.GetClarity() < kToneClarity;
 }

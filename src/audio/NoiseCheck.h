@@ -1,12 +1,12 @@
 // Tells whether the newest recorded sound is noise, by the fine pitch
-// analysis's own confidence: it keeps the last 0.4 s of what was recorded
-// (a copy, cheap enough for every buffer) and only when asked runs a fresh
-// CFineAnalyser over it. The sound is noise when the analysis gives no live
-// reading and the newest 80 ms do not repeat clearly at any period either:
-// noise and silence, but not a tone whose pitch moves too fast to be read
-// finely. The main window asks once for each
-// reading it shows, so the cost stays at about a millisecond twice a second.
-// Any thread may use an object that it alone touches.
+// analysis's own measures: it keeps the last 0.4 s of what was recorded (a
+// copy, cheap enough for every buffer) and only when asked looks at it. A
+// clear period in the newest 80 ms means a tone, even one whose pitch moves
+// too fast to be read finely; without one, a fresh CFineAnalyser runs over all
+// of it, and the sound is noise when that gives no live reading either. The
+// main window asks once for each reading it shows: while a tone sounds that
+// costs a tenth of a millisecond, in noise about a millisecond. Any thread may
+// use an object that it alone touches.
 #pragma once
 
 #include <cstddef>
@@ -37,4 +37,6 @@ private:
     std::vector<unsigned char> m_anRing;  // whole frames, oldest at m_nStart once full
     std::size_t m_nStart = 0;
     std::size_t m_nFilled = 0;
+    std::vector<unsigned char> m_anOrdered;  // the kept frames oldest first, when asked
+    std::size_t m_nRecentBytes = 0;
 };
