@@ -6,8 +6,8 @@
 namespace {
 
 constexpr double kCentsPerRatio = 1200.0 / 0.69314718055994530942;
-// The period search: a window of about 80 ms, tones from 25 Hz to the top of
-// the analysed band.
+// The period search: a window of at least 80 ms (a power of two long), tones
+// from 25 Hz to the top of the analysed band.
 constexpr double kCoarseSeconds = 0.08;
 constexpr double kLowestHz = 25.0;
 // Two frames a reading.

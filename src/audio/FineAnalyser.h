@@ -7,7 +7,7 @@
 //
 // How: the channels become one signal (CChannelMixer), which is brought to a
 // working rate near 11 kHz (CDecimator). Every reading looks for a period in
-// the last 93 ms (CPeriodEstimator); a clear one starts a track, checked for
+// the last 90 ms or so (CPeriodEstimator); a clear one starts a track, checked for
 // octave errors, along which the phase of every partial is followed frame by
 // frame (CPartialTracker). Regressions of those phases over up to 0.6 s give
 // each partial's frequency, and a stiff-string fit across the partials
@@ -76,7 +76,7 @@ public:
                           std::vector<CFineReading>* pOut = nullptr);
     // The newest reading (dashes before the first).
     const CFineReading& Latest() const { return m_latest; }
-    // How clearly the last 80 ms repeat at one period, 0..1 (0 for silence):
+    // How clearly the last 90 ms or so repeat at one period, 0..1 (0 for silence):
     // the short-term evidence of a tone, high even for a pitch on the move.
     double GetClarity() const { return m_dClarity; }
     // The same for the end of a recording of 16-bit frames on its own, far

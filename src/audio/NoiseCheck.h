@@ -1,7 +1,7 @@
 // Tells whether the newest recorded sound is noise, by the fine pitch
 // analysis's own measures: it keeps the last 0.4 s of what was recorded (a
 // copy, cheap enough for every buffer) and only when asked looks at it. A
-// clear period in the newest 80 ms means a tone, even one whose pitch moves
+// clear period in the newest 90 ms means a tone, even one whose pitch moves
 // too fast to be read finely; without one, a fresh CFineAnalyser runs over all
 // of it, and the sound is noise when that gives no live reading either. The
 // main window asks once for each reading it shows: while a tone sounds that
