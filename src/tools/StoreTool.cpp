@@ -11,6 +11,7 @@
 #include "tools/ChartCommands.h"
 #include "tools/CheckCommands.h"
 #include "tools/ExportFormat.h"
+#include "tools/MeasureCommand.h"
 #include "tools/SheetCommand.h"
 #include "tools/ToolSupport.h"
 
@@ -236,6 +237,7 @@ std::vector<ToolCommand> BuildCommands() {
     AddCheckCommands(commands);
     AddChartCommands(commands);
     AddSheetCommand(commands);
+    AddMeasureCommand(commands);
     return commands;
 }
 

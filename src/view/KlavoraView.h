@@ -20,6 +20,7 @@
 #include "view/KlavoraForm.h"
 
 class CCentsMeter;
+class CNoiseCheck;
 class CPitchDetector;
 class CTemperamentSet;
 class CToneVoice;
@@ -105,6 +106,10 @@ public:
     // A switch-on whose device would not open or start: the switch stays
     // off and one box says so.
     void ReportNotStarted(bool recording);
+    // The detector's frequency for a recorded block, or 0.0 (no pitch) when
+    // the block is to be shown and the fine analysis calls the sound around
+    // it noise: noise then shows dashes rather than a false reading.
+    double CheckForNoise(const char* data, unsigned int bytes, double frequency);
     // Shows a measured frequency on every eleventh call.
     void ShowMeasurement(double frequency);
     // The control-colour message: redraws the panels, the meter and the circle.
@@ -240,6 +245,8 @@ private:
     bool m_bPlaying = false;
     std::array<std::unique_ptr<CToneVoice>, kVoiceCount> m_pVoices;
     std::unique_ptr<CPitchDetector> m_pDetector;
+    // The recent recording, kept for the fine analysis's verdict on noise.
+    std::unique_ptr<CNoiseCheck> m_pNoiseCheck;
     std::unique_ptr<CCentsMeter> m_pCentsMeter;
     CKeyboardControl m_keyboard;
     CCycleOfFifthsControl m_cycleOfFifths;

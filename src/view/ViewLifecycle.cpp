@@ -1,4 +1,5 @@
 // Construction, start-up, the choice of sound devices, and shutdown.
+#include "audio/NoiseCheck.h"
 #include "audio/OptionsDlg.h"
 #include "audio/PitchDetector.h"
 #include "audio/ToneVoice.h"

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "audio/BufferFill.h"
+#include "audio/NoiseCheck.h"
 #include "audio/PitchDetector.h"
 #include "audio/ToneVoice.h"
 #include "audio/WaveInDevice.h"
@@ -45,6 +46,9 @@ bool CKlavoraView::OnWimData(WAVEHDR* pHeader, bool quietly) {
     if (listening && m_pDetector) {
         const unsigned int bytes = std::min(pHeader->dwBytesRecorded, pHeader->dwBufferLength);
         frequency = m_pDetector->Detect(pHeader->lpData, bytes);
+        frequency = CheckForNoise(pHeader->lpData, bytes, frequency);
+    } else if (m_pNoiseCheck) {
+        m_pNoiseCheck->Clear();  // the next recording starts afresh
     }
     if (!m_pRecorder->BufferDone(pHeader) && listening &&
         m_pRecorder->GetState() == CWaveInDevice::STATE_FAILED) {
@@ -61,6 +65,25 @@ bool CKlavoraView::OnWimData(WAVEHDR* pHeader, bool quietly) {
         ShowMeasurement(frequency);
     }
     return true;
+}
+
+double CKlavoraView::CheckForNoise(const char* data, unsigned int bytes, double frequency) {
+    const int rate = m_pRecorder->SampleRate();
+    const int channels = m_pRecorder->ChannelCount();
+    if (rate <= 0 || channels <= 0) {
+        return frequency;
+    }
+    if (!m_pNoiseCheck || m_pNoiseCheck->GetSamplingRate() != rate ||
+        m_pNoiseCheck->GetChannels() != channels) {
+        m_pNoiseCheck = std::make_unique<CNoiseCheck>(rate, channels);
+    }
+    m_pNoiseCheck->Keep(data, bytes);
+    // Only a reading about to be shown is checked: the fine analysis runs
+    // once per display update, on the user-interface thread.
+    if (m_nUpdateCounter == kUpdateEvery && frequency != 0.0 && m_pNoiseCheck->IsNoise()) {
+        return 0.0;
+    }
+    return frequency;
 }
 
 void CKlavoraView::ShowMeasurement(double frequency) {

@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <random>
 
 #include "audio/OptionsDlg.h"
 #include "audio/PitchDetector.h"
@@ -156,6 +158,30 @@ TEST_F(ViewSoundTest, TunesAgainstA412HertzString) {
     // Buffers returned by the stop are neither measured nor queued again.
     Run(3);
     EXPECT_EQ(m_sim.QueuedInCount(), 0);
+}
+
+// Noise, quiet or loud, gives dashes where the detector alone would often
+// find a pitch (with note C its search spans only two windows); a string
+// still reads as before (above).
+TEST_F(ViewSoundTest, NoiseShowsDashesNotAReading) {
+    Start();
+    m_view->SelectNote(0);
+    std::mt19937 random(7);
+    double dLevel = 300;
+    std::normal_distribution<double> noise(0.0, 1.0);
+    m_sim.SetInputSignal([&](std::uint64_t, int) {
+        return static_cast<short>(
+            std::lround(std::clamp(dLevel * noise(random), -32000.0, 32000.0)));
+    });
+    ASSERT_TRUE(Command(ID_TUNE_MICROPHONE));
+    for (double level : {300.0, 3000.0, 10000.0}) {
+        dLevel = level;
+        for (int i = 0; i < 6; ++i) {
+            Run(11);
+            EXPECT_EQ(m_view->GetPanelCents().GetText(), "---.-- Cents ") << level;
+            EXPECT_EQ(m_view->GetPanelHertz().GetText(), "---.-- Hertz ") << level;
+        }
+    }
 }
 
 TEST_F(ViewSoundTest, PlayingAndTuningNeverRunAtOnce) {
