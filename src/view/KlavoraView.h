@@ -20,6 +20,7 @@
 
 class CCentsMeter;
 class CPitchDetector;
+class CTemperamentDlg;
 class CTemperamentSet;
 class CToneVoice;
 class CWaveInDevice;
@@ -108,6 +109,10 @@ public:
     // ---- Temperament commands ----
     void OnSelchangeTemperament();
     void OnNewTemperament();
+    // A new temperament that an editor saved to the store joins the
+    // catalogue and the list, as New Temperament adds one; nothing when the
+    // editor saved nothing.
+    void AddSavedTemperament(const CTemperamentDlg& dlg);
     void OnEditTemperament();
     void OnDeleteTemperament();
     void OnRotateRight();
