@@ -15,6 +15,7 @@
 #include "gui/AboutBox.h"
 #include "gui/CommandTable.h"
 #include "gui/KlavoraForm.h"
+#include "gui/TemperamentFiles.h"
 #include "gui/ToolBarStyle.h"
 #include "gui/WxPictures.h"
 #include "view/KlavoraView.h"
@@ -71,6 +72,7 @@ CMainFrame::CMainFrame()
     m_pView->OnInitialUpdate();
     m_pForm->RefreshDrawnControls();
     UpdateTunerPane();
+    m_pFiles = std::make_unique<CTemperamentFiles>(*this);
 }
 
 CMainFrame::~CMainFrame() {
