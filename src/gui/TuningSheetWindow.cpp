@@ -130,18 +130,20 @@ void CTuningSheetWindow::CreateControls() {
         m_pPage->Refresh();
     });
     pBar->Add(m_pBearing, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, gap * 3);
+    // Close has the id of Cancel, so that Escape closes the window too.
     const struct {
         const char* label;
+        int id;
         std::function<void()> action;
     } buttons[] = {
-        {"Save as &PDF...", [this] { SaveAs(SheetFormat::Pdf); }},
-        {"Save as &SVG...", [this] { SaveAs(SheetFormat::Svg); }},
-        {"P&rint...", [this] { Print(); }},
-        {"Close", [this] { Close(); }},
-        {"Help", [this] { m_showHelp(HelpTopicOfWindow(HelpWindow::kTuningSheet)); }},
+        {"Save as &PDF...", wxID_ANY, [this] { SaveAs(SheetFormat::Pdf); }},
+        {"Save as &SVG...", wxID_ANY, [this] { SaveAs(SheetFormat::Svg); }},
+        {"P&rint...", wxID_ANY, [this] { Print(); }},
+        {"Close", wxID_CANCEL, [this] { Close(); }},
+        {"Help", wxID_ANY, [this] { m_showHelp(HelpTopicOfWindow(HelpWindow::kTuningSheet)); }},
     };
     for (const auto& b : buttons) {
-        auto* pButton = new wxButton(this, wxID_ANY, b.label);
+        auto* pButton = new wxButton(this, b.id, b.label);
         pButton->Bind(wxEVT_BUTTON, [action = b.action](wxCommandEvent&) { action(); });
         pBar->Add(pButton, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
     }

@@ -360,6 +360,7 @@ def case_sheet(s, c, data):
     c.check("Werckmeister III" in text and re.search(r"C4-E4 %.1f wide" % third, text),
             "the printed page holds the name and the beat rates")
     s.key("Escape", sheet)
+    wait_for("Escape to close the sheet window", lambda: not s.windows("^Tuning Sheet: "), 5)
     s.exit_program()
 
 
