@@ -1,6 +1,7 @@
 # What the desktop needs to find, show and explain the program: the icon in
 # the hicolor theme (drawn by the program's own picture code at build time),
-# the desktop entry, the AppStream metainfo and the manual page.
+# the desktop entry with the file type it opens, the AppStream metainfo and the
+# manual page.
 set(KLAVORA_APP_ID org.klavora.Klavora)
 set(KLAVORA_RELEASE_DATE 2026-12-09)
 set(KLAVORA_HOMEPAGE "https://klavora.org/" CACHE STRING "The project's web page, for the AppStream metainfo")
@@ -29,6 +30,11 @@ configure_file(${CMAKE_SOURCE_DIR}/data/${KLAVORA_APP_ID}.metainfo.xml.in
 install(DIRECTORY ${KLAVORA_ICON_DIR}/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 install(FILES ${CMAKE_SOURCE_DIR}/data/${KLAVORA_APP_ID}.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The Scala scale files the entry opens. The package needs no script for it:
+# dpkg's triggers of shared-mime-info and desktop-file-utils, which watch these
+# two folders, rebuild the desktop's file types and its list of programs.
+install(FILES ${CMAKE_SOURCE_DIR}/data/${KLAVORA_APP_ID}.xml
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 install(FILES ${CMAKE_BINARY_DIR}/${KLAVORA_APP_ID}.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/klavora.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -54,8 +54,9 @@ for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 pactl set-default-sink klavora_null
 pactl set-default-source klavora_null.monitor
 
-# A first start in quarter-comma meantone at Standard A 415.
-export KLAVORA_STORE="$work/store.db" HOME="$work/home"
+# A first start in quarter-comma meantone at Standard A 415. The tuning
+# sheet's date is fixed, so its picture comes out the same each time.
+export KLAVORA_STORE="$work/store.db" HOME="$work/home" SOURCE_DATE_EPOCH=1767225600
 mkdir -p "$HOME"
 "$store_tool" init >/dev/null
 "$store_tool" set 'SOFTWARE\Klavora\Settings' Temperament 'Meantone 1/4 comma'
@@ -166,5 +167,43 @@ settle 1
 shoot "$options" options
 save options
 key "$options" Escape
+
+# A window of the program by its title, once it shows.
+window() {
+    local w
+    for _ in $(seq 100); do
+        w="$(xdotool search --onlyvisible --name "$1" | tail -1 || true)"
+        [ -n "$w" ] && { echo "$w"; return; }
+        sleep 0.1
+    done
+    echo "help-screenshots: no window \"$1\" appeared" >&2
+    exit 1
+}
+
+# A Scala file of Werckmeister III before it is imported, read exactly.
+key "$main" alt+t
+key "$main" x
+key "$main" alt+t
+key "$main" i
+chooser="$(window '^Import Scala File$')"
+settle 1
+xdotool windowactivate --sync "$chooser"
+xdotool type --delay 20 "$(cd "$(dirname "$0")/.." && pwd)/tests/data/scala/werckmeister3.scl"
+settle 1
+xdotool key Return
+settle 2
+preview="$(window '^Import Scala File$')"
+shoot "$preview" scala-import
+save scala-import
+key "$preview" Escape
+
+# The tuning sheet window of the temperament chosen, shown smaller.
+key "$main" alt+t
+key "$main" s
+sheet="$(window '^Tuning Sheet: ')"
+settle 2
+shoot "$sheet" sheet-window
+convert "$work/sheet-window.png" -resize 70% -colors 128 "png8:$out/sheet-window.png"
+key "$sheet" Escape
 
 ls -l "$out"/*.png

@@ -22,6 +22,9 @@ xauth
 pulseaudio
 pulseaudio-utils
 desktop-file-utils
+shared-mime-info
+xdg-utils
+libglib2.0-bin
 appstream
 man-db
 dpkg-dev

@@ -19,6 +19,14 @@ enum FrameCommandId {
     ID_VIEW_STATUS_BAR = 59393,
 };
 
+// The window's commands for temperaments in files, after the others of the
+// Temperament menu.
+enum FileCommandId {
+    ID_IMPORT_SCALA = 32850,
+    ID_EXPORT_SCALA = 32851,
+    ID_TUNING_SHEET = 32852,
+};
+
 // wx takes menu and tool ids only below 32768, and most command numbers lie
 // above it, so each command reaches wx shifted down by a fixed amount.
 constexpr int kWxIdShift = 30000;

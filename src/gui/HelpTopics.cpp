@@ -72,6 +72,10 @@ const char* HelpTopicOfWindow(HelpWindow window) {
             return "options.html";
         case HelpWindow::kAbout:
             return kHelpContentsTopic;
+        case HelpWindow::kScalaImport:
+            return "temperaments.html#scala";
+        case HelpWindow::kTuningSheet:
+            return "temperaments.html#sheet";
     }
     return kHelpContentsTopic;
 }
@@ -81,8 +85,9 @@ std::vector<std::string> AllHelpTopics() {
     for (const STopic& topic : kTopics) {
         topics.emplace_back(topic.pszTopic);
     }
-    for (HelpWindow window : {HelpWindow::kMain, HelpWindow::kEditor, HelpWindow::kStandardA,
-                              HelpWindow::kOptions, HelpWindow::kAbout}) {
+    for (HelpWindow window :
+         {HelpWindow::kMain, HelpWindow::kEditor, HelpWindow::kStandardA, HelpWindow::kOptions,
+          HelpWindow::kAbout, HelpWindow::kScalaImport, HelpWindow::kTuningSheet}) {
         topics.emplace_back(HelpTopicOfWindow(window));
     }
     std::sort(topics.begin(), topics.end());

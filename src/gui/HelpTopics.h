@@ -8,7 +8,7 @@
 #include <vector>
 
 // The windows that have help of their own.
-enum class HelpWindow { kMain, kEditor, kStandardA, kOptions, kAbout };
+enum class HelpWindow { kMain, kEditor, kStandardA, kOptions, kAbout, kScalaImport, kTuningSheet };
 
 // The book's first page, shown by Help Topics.
 extern const char* const kHelpContentsTopic;

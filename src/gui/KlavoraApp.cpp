@@ -8,9 +8,15 @@
 
 #include <gdk/gdk.h>
 #include <glib.h>
+#include <wx/cmdline.h>
+#include <wx/cshelp.h>
+#include <wx/filename.h>
+
 #include "gui/FirstStart.h"
 #include "gui/HelpNote.h"
 #include "gui/MainFrame.h"
+#include "gui/SingleInstance.h"
+#include "gui/TemperamentFiles.h"
 #include "platform/SoundHelperPath.h"
 #include "platform/WaveHelperLink.h"
 
@@ -52,9 +58,22 @@ bool CKlavoraApp::OnInit() {
                      error.c_str());
     }
 
+    // A file for a program that runs already goes to it, and this start
+    // ends; else this program takes the files of later starts.
+    m_pInstance = std::make_unique<CSingleInstance>();
+    if (!m_strFile.empty() && m_pInstance->HandOver(m_strFile)) {
+        m_bHandedOver = true;
+        return true;
+    }
+
     CMainFrame* pFrame = new CMainFrame;
     SetTopWindow(pFrame);
     pFrame->Show();
+    m_pInstance->Serve(
+        [pFrame](const std::string& file) { pFrame->GetTemperamentFiles().OpenLater(file); });
+    if (!m_strFile.empty()) {
+        pFrame->GetTemperamentFiles().OpenLater(m_strFile);
+    }
     // Building the window freed much more than it keeps; give it back.
     CallAfter([] { malloc_trim(0); });
     return true;
@@ -65,6 +84,31 @@ bool CKlavoraApp::OnCmdLineHelp(wxCmdLineParser& parser) {
     return wxApp::OnCmdLineHelp(parser);
 }
 
+void CKlavoraApp::OnInitCmdLine(wxCmdLineParser& parser) {
+    wxApp::OnInitCmdLine(parser);
+    parser.AddParam("FILE.scl", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
+}
+
+bool CKlavoraApp::OnCmdLineParsed(wxCmdLineParser& parser) {
+    if (!wxApp::OnCmdLineParsed(parser)) {
+        return false;
+    }
+    if (parser.GetParamCount() > 0) {
+        wxFileName file(parser.GetParam(0));
+        file.MakeAbsolute();
+        m_strFile = std::string(file.GetFullPath().utf8_str());
+    }
+    return true;
+}
+
 int CKlavoraApp::OnRun() {
-    return m_bHelpOnly ? 0 : wxApp::OnRun();
+    return m_bHelpOnly || m_bHandedOver ? 0 : wxApp::OnRun();
+}
+
+int CKlavoraApp::OnExit() {
+    // No file may reach the window once it is gone.
+    if (m_pInstance) {
+        m_pInstance->StopServing();
+    }
+    return wxApp::OnExit();
 }

@@ -18,6 +18,7 @@
 #include "gui/HelpNote.h"
 #include "gui/KlavoraForm.h"
 #include "gui/MenuShortcuts.h"
+#include "gui/TemperamentFiles.h"
 #include "gui/ToolBarStyle.h"
 #include "gui/WxPictures.h"
 #include "view/KlavoraView.h"
@@ -75,6 +76,7 @@ CMainFrame::CMainFrame()
     m_pView->OnInitialUpdate();
     m_pForm->RefreshDrawnControls();
     UpdateTunerPane();
+    m_pFiles = std::make_unique<CTemperamentFiles>(*this);
 }
 
 CMainFrame::~CMainFrame() {

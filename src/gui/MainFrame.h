@@ -16,6 +16,7 @@
 
 class CKlavoraForm;
 class CKlavoraView;
+class CTemperamentFiles;
 
 class CMainFrame : public wxFrame {
 public:
@@ -30,6 +31,8 @@ public:
     CKlavoraView* GetView() const { return m_pView.get(); }
     CKlavoraForm* GetForm() const { return m_pForm; }
     CHelpBook& GetHelpBook() { return m_help; }
+    // The commands for temperaments in files, and the files from outside.
+    CTemperamentFiles& GetTemperamentFiles() { return *m_pFiles; }
 
     // Runs a command of the view as a menu item, toolbar button or
     // accelerator does: only when its state enables it. True if it ran.
@@ -72,4 +75,5 @@ private:
     wxSize m_formSize;
     int m_nRefitsLeft = 0;
     CHelpBook m_help;
+    std::unique_ptr<CTemperamentFiles> m_pFiles;
 };

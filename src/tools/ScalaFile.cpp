@@ -102,6 +102,23 @@ double RoundDerivedOffset(double offset, const ScalaScale& scale, FifthArithmeti
     return std::round(offset * scaleBy) / scaleBy + 0.0;
 }
 
+// The last of the declared number of pitches, the interval at which the
+// scale repeats; left as it is when that line is missing or unreadable.
+void NotePeriod(const std::vector<std::string>& lines, long notes, double& period) {
+    long seen = 0;
+    for (std::size_t i = 2; i < lines.size() && notes > 0; ++i) {
+        if (!Trim(lines[i]).empty() && ++seen == notes) {
+            double cents = 0;
+            int decimals = -1;
+            std::string why;
+            if (ParsePitch(Trim(lines[i]), cents, decimals, why)) {
+                period = cents;
+            }
+            return;
+        }
+    }
+}
+
 }  // namespace
 
 bool ParseScalaTwelveTone(const std::string& text, ScalaScale& scale, std::string& error,
@@ -130,10 +147,15 @@ bool ParseScalaTwelveTone(const std::string& text, ScalaScale& scale, std::strin
     std::istringstream countLine(lines[1]);
     std::string countWord;
     countLine >> countWord;
+    scale.declaredNotes = -1;
+    scale.periodCents = 0;
     if (!IsDigits(countWord)) {
         error = "not a Scala scale file: the second line must give the number of notes";
         return false;
     }
+    scale.declaredNotes =
+        countWord.size() > 9 ? 999999999 : std::strtol(countWord.c_str(), nullptr, 10);
+    NotePeriod(lines, scale.declaredNotes, scale.periodCents);
     if (countWord != "12" && std::strtol(countWord.c_str(), nullptr, 10) != 12) {
         error = "the scale has " + countWord + " notes to the octave; a temperament needs 12";
         return false;

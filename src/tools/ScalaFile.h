@@ -19,6 +19,12 @@ struct ScalaScale {
     // Fifth offsets recorded by Klavora in a comment, when present and valid.
     bool hasRecordedOffsets = false;
     std::array<double, 12> recordedOffsets{};
+    // What the file says of itself, kept when it is refused so that a message
+    // can say what kind of scale it is: the number of notes it declares (-1
+    // when it declares none), and the interval at which it repeats, its last
+    // pitch in cents (0 when that cannot be read).
+    long declaredNotes = -1;
+    double periodCents = 0;
 };
 
 // Reads a 12-note scale with a 2/1 octave. On failure returns false with a

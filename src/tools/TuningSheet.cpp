@@ -429,3 +429,7 @@ std::vector<std::string> CheckTuningSheetLayout(const TuningSheetInfo& info,
     }
     return problems;
 }
+
+void PaintTuningSheet(cairo_t* pContext, const TuningSheetInfo& info, const CTemperament& t) {
+    CSheetPainter(pContext, info, t).Paint();
+}

@@ -4,6 +4,8 @@
 // a time per call.
 #pragma once
 
+#include <cairo.h>
+
 #include <string>
 #include <vector>
 
@@ -27,6 +29,10 @@ struct TuningSheetInfo {
 // with a reason when cairo fails.
 bool RenderTuningSheet(const TuningSheetInfo& info, const CTemperament& t, SheetFormat format,
                        std::string& bytes, std::string& why);
+
+// Draws the page onto a context whose units are the page's points, origin at
+// its top left, as a window or a printer wants it.
+void PaintTuningSheet(cairo_t* pContext, const TuningSheetInfo& info, const CTemperament& t);
 
 // Lays the page out without writing it and lists each line of text that
 // runs out of its block or into another line; empty when the page is clean.

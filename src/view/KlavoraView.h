@@ -22,6 +22,7 @@
 class CCentsMeter;
 class CNoiseCheck;
 class CPitchDetector;
+class CTemperamentDlg;
 class CTemperamentSet;
 class CToneVoice;
 class CWaveInDevice;
@@ -120,6 +121,10 @@ public:
     // ---- Temperament commands ----
     void OnSelchangeTemperament();
     void OnNewTemperament();
+    // A new temperament that an editor saved to the store joins the
+    // catalogue and the list, as New Temperament adds one; nothing when the
+    // editor saved nothing.
+    void AddSavedTemperament(const CTemperamentDlg& dlg);
     void OnEditTemperament();
     void OnDeleteTemperament();
     void OnRotateRight();

@@ -6,6 +6,7 @@
 #include "controls/CentsMeter.h"
 #include "temper/NumberFormat.h"
 #include "view/KlavoraView.h"
+#include "view/PlayModes.h"
 
 namespace {
 
@@ -26,20 +27,6 @@ const char* const kPlaybackNotStarted =
     "Klavora could not start the sound device, so it is not playing.\r\n"
     "Check that the sound system is running and the speakers are connected, "
     "then choose Play Notes again.";
-
-// Semitones of voices 1 to 4 above the root.
-constexpr int kVoiceSteps[4] = {3, 4, 5, 7};
-
-// Whether voice 1..4 sounds in a play mode.
-bool VoiceSounds(int voice, int mode) {
-    switch (voice) {
-        case 1: return mode == 1 || mode == 5;  // minor third
-        case 2: return mode == 2 || mode == 6;  // major third
-        case 3: return mode == 3;               // fourth
-        case 4: return mode > 3;                // fifth
-        default: return true;
-    }
-}
 
 }  // namespace
 

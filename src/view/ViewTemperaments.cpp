@@ -21,6 +21,10 @@ void CKlavoraView::OnSelchangeTemperament() {
 void CKlavoraView::OnNewTemperament() {
     CTemperamentDlg dlg("", nullptr);
     m_form.RunTemperamentEditor(dlg);
+    AddSavedTemperament(dlg);
+}
+
+void CKlavoraView::AddSavedTemperament(const CTemperamentDlg& dlg) {
     std::string name;
     std::string text;
     if (dlg.GetResult(name, text) && m_pTemperaments && m_pTemperaments->AddFromText(text, name)) {

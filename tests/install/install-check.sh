@@ -49,6 +49,7 @@ check_files() {
     local expected=(
         bin/klavora bin/klavora-store
         "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml"
+        "share/mime/packages/$app_id.xml"
         share/man/man1/klavora.1 share/man/man1/klavora-store.1
         share/doc/klavora/copyright
         "share/icons/hicolor/scalable/apps/$app_id.svg")
@@ -91,6 +92,47 @@ check_desktop() {
     [ -x "$prefix/bin/$exec" ] || fail "Exec=$exec is no installed program"
     [ -n "$(find "$prefix/share/icons/hicolor" -name "$icon.*")" ] || fail "Icon=$icon is not installed"
     grep -q '^Categories=AudioVideo;Audio;Music;' "$entry" || fail "the categories lack AudioVideo;Audio;Music;"
+    check_file_type
+}
+
+# The Scala scale files the entry opens, as the desktop's own tools see them
+# in the prefix and nowhere else: the file type's database, the list of
+# programs, and the default program for the type (xdg-mime).
+check_file_type() {
+    need update-mime-database update-desktop-database xdg-mime gio
+    local entry="$prefix/share/applications/$app_id.desktop"
+    grep -q '^Exec=klavora %f$' "$entry" || fail "the entry does not pass the file: $(grep ^Exec= "$entry")"
+    grep -q '^MimeType=text/x-scala-scale;$' "$entry" || fail "the entry declares no Scala scale files"
+    local report
+    report="$(update-mime-database -V "$prefix/share/mime" 2>&1)" || fail "update-mime-database: $report"
+    grep -qi 'error\|warning' <<<"$report" && fail "update-mime-database: $report"
+    report="$(update-desktop-database -q "$prefix/share/applications" 2>&1)" ||
+        fail "update-desktop-database: $report"
+    [ -z "$report" ] || fail "update-desktop-database: $report"
+    grep -q "^text/x-scala-scale=$app_id.desktop;" "$prefix/share/applications/mimeinfo.cache" ||
+        fail "the list of programs does not give .scl files to Klavora"
+
+    local home="$work/mime-home"
+    mkdir -p "$home/config" "$home/data"
+    printf '! test.scl\nA test\n 1\n 2/1\n' >"$home/test.scl"
+    printf 'object Main\n' >"$home/Main.scala"
+    local -a env=(env -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION -u KDE_FULL_SESSION
+        -u GNOME_DESKTOP_SESSION_ID HOME="$home" XDG_CONFIG_HOME="$home/config"
+        XDG_CONFIG_DIRS="$home/config" XDG_DATA_HOME="$home/data"
+        XDG_DATA_DIRS="$prefix/share:/usr/share")
+    local type
+    type="$("${env[@]}" gio info -a standard::content-type "$home/test.scl" 2>&1 |
+        sed -n 's/.*standard::content-type: //p')"
+    [ "$type" = text/x-scala-scale ] || fail "a .scl file is of type \"$type\""
+    # Scala source code keeps its own type, and Klavora does not open it.
+    type="$("${env[@]}" gio info -a standard::content-type "$home/Main.scala" 2>&1 |
+        sed -n 's/.*standard::content-type: //p')"
+    [ "$type" = text/x-scala ] || fail "a .scala file is of type \"$type\""
+    local default
+    default="$("${env[@]}" xdg-mime query default text/x-scala-scale 2>&1)"
+    [ "$default" = "$app_id.desktop" ] || fail "xdg-mime names \"$default\" for .scl files"
+    default="$("${env[@]}" xdg-mime query default text/x-scala 2>&1)"
+    [ "$default" != "$app_id.desktop" ] || fail "xdg-mime gives Scala source code to Klavora"
 }
 
 check_appstream() {
@@ -250,6 +292,17 @@ check_package() {
     [ "$(dpkg-deb -f "$deb" Package)" = klavora ] || fail "the package is not named klavora"
     check_copyright "$deb"
     # Files only: no scripts that would change the system when installing.
+    # The desktop's file types and list of programs are rebuilt by dpkg's
+    # triggers for the folders that shared-mime-info and desktop-file-utils
+    # watch, where the package puts its two files.
+    for watched in usr/share/mime/packages usr/share/applications; do
+        grep -q "^$watched/$app_id\.[a-z]*$" "$work/packaged" || fail "the package puts nothing in $watched"
+    done
+    for owner in shared-mime-info:usr/share/mime/packages desktop-file-utils:usr/share/applications; do
+        local triggers="/var/lib/dpkg/info/${owner%%:*}.triggers"
+        [ ! -f "$triggers" ] || grep -q "^interest-noawait /${owner#*:}$" "$triggers" ||
+            fail "${owner%%:*} does not watch /${owner#*:}"
+    done
     local control
     control="$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v '^$' | sort | tr '\n' ' ')"
     [ "$control" = "control md5sums " ] || fail "the package's control holds $control"
