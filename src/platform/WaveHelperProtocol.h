@@ -32,6 +32,9 @@ enum class EHelperMessage : std::uint32_t {
     Done,
     Lost,
     Log,
+    // Program to helper: asks for a sign of life, answered at once with a
+    // Reply of serial 0 (a stopped or stuck helper stays silent).
+    Ping,
 };
 
 struct SHelperMessage {

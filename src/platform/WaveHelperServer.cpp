@@ -165,6 +165,8 @@ bool CWaveHelperServer::Serve(SHelperMessage& message, int nFd) {
         case EHelperMessage::Close:
             nResult = Close(message.m_nHandle);
             break;
+        case EHelperMessage::Ping:
+            break;
         default:
             nResult = MMSYSERR_NOTSUPPORTED;
             break;

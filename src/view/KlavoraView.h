@@ -31,6 +31,8 @@ public:
     static constexpr int kVoiceAmplitude = 10000;
     // How many measurements pass between two display updates, plus one.
     static constexpr int kUpdateEvery = 10;
+    // The longest a command waits for a sound system that is starting.
+    static constexpr int kSoundSystemWaitMs = 400;
 
     explicit CKlavoraView(IKlavoraForm& form);
     virtual ~CKlavoraView();
@@ -41,6 +43,12 @@ public:
     void OnInitialUpdate();
     void OnDestroy();
     void CheckDevices();
+    // Runs CheckDevices once the sound system can answer (waiting up to
+    // waitMs for it); while it is still starting, the choice is due and runs
+    // when the start ends, or at the next switch-on.
+    void ChooseDevices(int waitMs);
+    // A start of the sound system ended: a device choice that waited for it runs.
+    void OnSoundSystemStarted();
     void CreateVoices();
     void CreatePanels();
     void OnUpdateTunerIndicator(CCmdUI* pCmdUI) const;
@@ -152,6 +160,7 @@ public:
     bool PlayerOpen() const { return m_bPlayerOpen; }
     bool NoRecordingDevice() const { return m_bNoRecordingDevice; }
     bool NoPlaybackDevice() const { return m_bNoPlaybackDevice; }
+    bool DeviceChoiceDue() const { return m_bDeviceChoiceDue; }
     int GetNote() const { return m_nNote; }
     int GetPlayMode() const { return m_nPlayMode; }
     int GetView() const { return m_nView; }
@@ -184,6 +193,10 @@ private:
     void UpdateData();
     // Creates both device objects for the current settings.
     void CreateDevices();
+    // Before a switch-on opens its device: the sound system has to answer,
+    // and a device choice that waited for it runs first. False (the switch
+    // staying off, and the user told) when it cannot.
+    bool ReadyToOpen(bool recording);
     // Runs one of the five table builders' loops.
     void BuildTable(int mode);
     // Remembers the first failure that makes the store unusable in this run.
@@ -197,6 +210,10 @@ private:
     bool m_bTemperamentsReady = false;
     bool m_bNoRecordingDevice = false;
     bool m_bNoPlaybackDevice = false;
+    bool m_bDeviceChoiceDue = false;  // CheckDevices waits for the sound system
+    // Hears from the wave layer when a start of the sound system ends.
+    std::unique_ptr<CWaveSink> m_pStartSink;
+    CWaveLayer* m_pStartLayer = nullptr;
     int m_nNumBuffers = 5;
     int m_nSamplingRate = 44100;
     int m_nBufferSize = 8192;

@@ -73,7 +73,29 @@ void CKlavoraView::OnPlayMode(int mode) {
     UpdateVoices();
 }
 
+bool CKlavoraView::ReadyToOpen(bool recording) {
+    if (!m_bDeviceChoiceDue) {
+        // A sound helper that is being replaced is waited for here, and one
+        // that could not start is looked for again.
+        if (GetWaveLayer()->WaitForSoundSystem(kSoundSystemWaitMs) != EWaveSystem::Starting) {
+            return true;
+        }
+    } else {
+        ChooseDevices(kSoundSystemWaitMs);
+        if (!m_bDeviceChoiceDue) {
+            // The choice may have found no device: its box said so.
+            return !(recording ? m_bNoRecordingDevice : m_bNoPlaybackDevice);
+        }
+    }
+    ReportNotStarted(recording);
+    return false;
+}
+
 void CKlavoraView::OnTuneWithMicrophone() {
+    if (!m_bRecorderOpen && !ReadyToOpen(true)) {
+        ShowPlayedFrequency();
+        return;
+    }
     if (!m_bRecorderOpen) {
         m_bRecorderOpen = m_pRecorder->HasCapableDevice() && m_pRecorder->Open();
         if (!m_bRecorderOpen) {
@@ -105,6 +127,10 @@ void CKlavoraView::OnTuneWithMicrophone() {
 
 void CKlavoraView::OnPlayNotes() {
     bool opened = false;
+    if (!m_bPlayerOpen && !ReadyToOpen(false)) {
+        ShowPlayedFrequency();
+        return;
+    }
     if (!m_bPlayerOpen) {
         m_bPlayerOpen = m_pPlayer->HasCapableDevice() && m_pPlayer->Open();
         if (!m_bPlayerOpen) {

@@ -7,6 +7,8 @@
 //   hang     answers nothing after the second queued buffer
 //   lose     at the start, reports the stream lost
 //   flood    at the start, writes to standard error without end
+//   hold     keeps every queued buffer (a stream of very long buffers)
+// and says hello only after $KLAVORA_FAKE_HELLO_MS milliseconds, if set.
 #include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -41,6 +43,9 @@ int main(int argc, char** argv) {
     const std::string strMode = pszMode != nullptr ? pszMode : "record";
     if (strMode == "mute") {
         SleepForever();
+    }
+    if (const char* pszDelay = std::getenv("KLAVORA_FAKE_HELLO_MS")) {
+        usleep(static_cast<useconds_t>(std::atoi(pszDelay)) * 1000u);
     }
     SHelperMessage hello;
     hello.m_nType = EHelperMessage::Hello;
@@ -103,7 +108,7 @@ int main(int argc, char** argv) {
         }
         message.m_nType = EHelperMessage::Reply;
         SendHelperMessage(nSocket, message);
-        if (!bStarted) {
+        if (!bStarted || strMode == "hold") {
             continue;
         }
         if (strMode == "lose") {
