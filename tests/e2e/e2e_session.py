@@ -201,11 +201,11 @@ class Session:
 
     # --- the program ----------------------------------------------------------------
 
-    def start_program(self):
+    def start_program(self, step=0.2):
         self.app = subprocess.Popen([self.program], env=self.env, stdout=subprocess.DEVNULL,
-                                    stderr=open(self.stderr_path, "wb"))
+                                    stderr=open(self.stderr_path, "ab"))
         self.started.append(self.app)
-        self.window = wait_for("the main window", self.main_window, 30, 0.2)
+        self.window = wait_for("the main window", self.main_window, 30, step)
         return self.app
 
     def windows(self, name="^Klavora$"):
