@@ -208,6 +208,10 @@ EWaveSystem CWaveHelperLayer::WaitForSoundSystem(int nWaitMs) {
         m_pStarting->WaitReady(nWaitMs);
         CheckStart();
     }
+    return SoundSystemState();
+}
+
+EWaveSystem CWaveHelperLayer::SoundSystemState() const {
     return m_pLink ? EWaveSystem::Ready : m_pStarting ? EWaveSystem::Starting : EWaveSystem::Failed;
 }
 
@@ -293,13 +297,14 @@ MMRESULT CWaveHelperLayer::Call(const std::shared_ptr<CWaveHelperLink>& pLink,
         return MMSYSERR_NODRIVER;
     }
     const EHelperMessage nType = message.m_nType;
-    switch (pLink->Call(message, m_limits.m_nCallMs, nFd)) {
+    switch (pLink->Call(message, m_limits.m_nCallMs, m_limits.m_nBusyMs, nFd)) {
         case CWaveHelperLink::ECall::Answered:
             return message.m_nResult;
         case CWaveHelperLink::ECall::TimedOut:
             DropLink(pLink,
-                     std::string("it did not ") + RequestName(nType) + " within " +
-                         std::to_string(m_limits.m_nCallMs) + " ms",
+                     std::string("it did not ") + RequestName(nType) + " in time (" +
+                         std::to_string(m_limits.m_nCallMs) + " ms without a word, or " +
+                         std::to_string(m_limits.m_nBusyMs) + " ms at work)",
                      true);
             return WAVERR_TIMEOUT;
         case CWaveHelperLink::ECall::Gone:

@@ -35,7 +35,8 @@ public:
     struct SLimits {
         int m_nStartMs = 10000;  // from starting a helper to its hello, in the background
         int m_nWaitMs = 400;     // a call waits this long, once, for a helper that is starting
-        int m_nCallMs = 400;     // any request
+        int m_nCallMs = 400;     // any request, while the helper says nothing
+        int m_nBusyMs = 900;     // any request, while the helper says it is at work
         int m_nQuitMs = 1000;    // a helper asked to end, before it is killed
         int m_nQuietMs = 250;    // a running stream's helper this silent is asked for a sign
         int m_nAnswerMs = 500;   // of life, which must come within this
@@ -75,6 +76,7 @@ public:
     MMRESULT waveOutSetLatency(HWAVEOUT hWaveOut, unsigned int nMilliseconds) override;
     void RefreshDevices() override;
     EWaveSystem WaitForSoundSystem(int nWaitMs) override;
+    EWaveSystem SoundSystemState() const override;
     void SetStartSink(CWaveSink* pSink) override { m_pStartSink = pSink; }
 
     int Pump() override;

@@ -300,7 +300,8 @@ int CWaveHelperLink::CheckWatch(Clock::time_point now) {
     return -1;
 }
 
-CWaveHelperLink::ECall CWaveHelperLink::Call(SHelperMessage& message, int nTimeoutMs, int nFd) {
+CWaveHelperLink::ECall CWaveHelperLink::Call(SHelperMessage& message, int nTimeoutMs, int nBusyMs,
+                                             int nFd) {
     std::unique_lock<std::mutex> lock(m_mutex);
     if (m_state.m_bGone) {
         return ECall::Gone;
@@ -325,8 +326,24 @@ CWaveHelperLink::ECall CWaveHelperLink::Call(SHelperMessage& message, int nTimeo
         return ECall::TimedOut;
     }
     lock.lock();
-    m_cv.wait_for(lock, std::chrono::milliseconds(nTimeoutMs),
-                  [this] { return m_bReplied || m_state.m_bGone || m_state.m_bStalled; });
+    // A helper that says nothing for nTimeoutMs is given up; one that says
+    // it is at work on the request (Busy) is given up to nBusyMs.
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point busyLimit = start + std::chrono::milliseconds(nBusyMs);
+    m_lastHeard = std::max(m_lastHeard, start);
+    for (;;) {
+        const Clock::time_point silentLimit = m_lastHeard + std::chrono::milliseconds(nTimeoutMs);
+        const Clock::time_point until = std::min(busyLimit, silentLimit);
+        if (m_cv.wait_until(lock, until, [this] {
+                return m_bReplied || m_state.m_bGone || m_state.m_bStalled;
+            })) {
+            break;
+        }
+        const Clock::time_point now = Clock::now();
+        if (now >= busyLimit || now >= m_lastHeard + std::chrono::milliseconds(nTimeoutMs)) {
+            break;
+        }
+    }
     m_nAwaited = 0;
     if (m_bReplied) {
         message = m_reply;
@@ -522,6 +539,9 @@ void CWaveHelperLink::ReadMessages() {
                 const std::string strText(message.m_szName);
                 OutputDebugText((m_bLineStart ? "Sound helper: " : "") + strText);
                 m_bLineStart = !strText.empty() && strText.back() == '\n';
+                continue;
+            }
+            if (message.m_nType == EHelperMessage::Busy) {
                 continue;
             }
             if (message.m_nType == EHelperMessage::Hello) {

@@ -64,9 +64,11 @@ public:
     // process id, or -1 if it could not be started.
     static pid_t StartAhead(const std::string& strPath);
 
-    // Sends a request and waits up to nTimeoutMs for its reply, which then
-    // replaces message. A helper that does not answer in time is killed.
-    ECall Call(SHelperMessage& message, int nTimeoutMs, int nFd = -1);
+    // Sends a request and waits for its reply, which then replaces message:
+    // up to nTimeoutMs while the helper says nothing, up to nBusyMs in all
+    // while it says that it is at work on the request (a slow sound server).
+    // A helper that does not answer in time is killed.
+    ECall Call(SHelperMessage& message, int nTimeoutMs, int nBusyMs, int nFd = -1);
 
     // While on, the reader watches the helper: after nQuietMs without a
     // message from it, it asks for a sign of life, and a helper that gives

@@ -221,6 +221,8 @@ public:
     // that a helper put back in place is found. Layers that need no start are
     // always ready.
     virtual EWaveSystem WaitForSoundSystem(int /*nWaitMs*/) { return EWaveSystem::Ready; }
+    // The same as it stands, without waiting or starting anything.
+    virtual EWaveSystem SoundSystemState() const { return EWaveSystem::Ready; }
     // pSink (or nobody, for null) hears MM_WAVE_STARTED through Pump
     // whenever a start of the sound system ends. It must outlive its setting.
     virtual void SetStartSink(CWaveSink* /*pSink*/) {}

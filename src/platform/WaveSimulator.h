@@ -137,6 +137,7 @@ public:
     MMRESULT waveOutSetLatency(HWAVEOUT hWaveOut, unsigned int nMilliseconds) override;
     void RefreshDevices() override;
     EWaveSystem WaitForSoundSystem(int nWaitMs) override;
+    EWaveSystem SoundSystemState() const override { return m_nSoundSystem; }
     void SetStartSink(CWaveSink* pSink) override { m_pStartSink = pSink; }
 
     int Pump() override;

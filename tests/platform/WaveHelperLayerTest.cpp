@@ -127,6 +127,31 @@ TEST_F(WaveHelperLayerTest, AHelperThatStopsAnsweringCostsOneBoundedWaitAndIsRep
     EXPECT_NE(nPid, layer.HelperPid());
 }
 
+// A slow request is waited for while the helper says it is at work on it, up
+// to the longer bound; a helper that says nothing is given up at the short one.
+TEST_F(WaveHelperLayerTest, AHelperAtWorkIsWaitedForLongerThanASilentOne) {
+    struct SCase {
+        const char* m_pszMode;
+        bool m_bAnswered;
+        long m_nMaxMs;
+    };
+    for (const SCase& c : {SCase{"slow-500", true, 900}, SCase{"mute-500", false, 550},
+                           SCase{"slow-1500", false, 1150}}) {
+        SCOPED_TRACE(c.m_pszMode);
+        Play(c.m_pszMode);
+        CWaveHelperLayer::SLimits limits = Limits();
+        limits.m_nCallMs = 300;
+        limits.m_nBusyMs = 900;
+        CWaveHelperLayer layer(FAKE_SOUND_HELPER, limits);
+        ASSERT_EQ(EWaveSystem::Ready, layer.WaitForSoundSystem(2000));
+        const Clock::time_point start = Clock::now();
+        WAVEINCAPS caps{};
+        EXPECT_EQ(c.m_bAnswered ? MMSYSERR_NOERROR : WAVERR_TIMEOUT,
+                  layer.waveInGetDevCaps(WAVE_MAPPER, &caps));
+        EXPECT_LT(MsSince(start), c.m_nMaxMs);
+    }
+}
+
 // A helper whose stream holds every buffer says nothing on its own: the watch
 // asks it for a sign of life. Stopped (SIGSTOP), it gives none, and its
 // stream is lost within the watch's bound with no call of the program's; a
