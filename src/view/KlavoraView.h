@@ -47,7 +47,8 @@ public:
     // waitMs for it); while it is still starting, the choice is due and runs
     // when the start ends, or at the next switch-on.
     void ChooseDevices(int waitMs);
-    // A start of the sound system ended: a device choice that waited for it runs.
+    // A start of the sound system ended: a device choice that waited for it
+    // runs, and then a switch-on that waited for it.
     void OnSoundSystemStarted();
     void CreateVoices();
     void CreatePanels();
@@ -161,6 +162,7 @@ public:
     bool NoRecordingDevice() const { return m_bNoRecordingDevice; }
     bool NoPlaybackDevice() const { return m_bNoPlaybackDevice; }
     bool DeviceChoiceDue() const { return m_bDeviceChoiceDue; }
+    bool SwitchOnDue() const { return m_nSwitchOnDue != SwitchOn::None; }
     int GetNote() const { return m_nNote; }
     int GetPlayMode() const { return m_nPlayMode; }
     int GetView() const { return m_nView; }
@@ -194,9 +196,13 @@ private:
     // Creates both device objects for the current settings.
     void CreateDevices();
     // Before a switch-on opens its device: the sound system has to answer,
-    // and a device choice that waited for it runs first. False (the switch
-    // staying off, and the user told) when it cannot.
+    // and a device choice that waited for it runs first. False when it
+    // cannot yet: the switch-on then waits for the start to end (and the
+    // same switch again takes it back), or the choice found no device.
     bool ReadyToOpen(bool recording);
+    // Runs the switch-on that waited for the sound system, if its command is
+    // enabled and nothing runs.
+    void SwitchOnWhenStarted();
     // Runs one of the five table builders' loops.
     void BuildTable(int mode);
     // Remembers the first failure that makes the store unusable in this run.
@@ -211,6 +217,8 @@ private:
     bool m_bNoRecordingDevice = false;
     bool m_bNoPlaybackDevice = false;
     bool m_bDeviceChoiceDue = false;  // CheckDevices waits for the sound system
+    enum class SwitchOn { None, Play, Tune };
+    SwitchOn m_nSwitchOnDue = SwitchOn::None;  // a switch-on waits for the sound system
     // Hears from the wave layer when a start of the sound system ends.
     std::unique_ptr<CWaveSink> m_pStartSink;
     CWaveLayer* m_pStartLayer = nullptr;

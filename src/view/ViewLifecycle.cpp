@@ -111,8 +111,14 @@ void CKlavoraView::ChooseDevices(int waitMs) {
 }
 
 void CKlavoraView::OnSoundSystemStarted() {
-    if (m_bDeviceChoiceDue && m_pRecorder && m_pPlayer) {
+    if (!m_pRecorder || !m_pPlayer) {
+        return;
+    }
+    if (m_bDeviceChoiceDue) {
         ChooseDevices(0);
+    }
+    if (!m_bDeviceChoiceDue) {
+        SwitchOnWhenStarted();
     }
 }
 

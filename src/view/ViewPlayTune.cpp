@@ -6,6 +6,7 @@
 #include "controls/CentsMeter.h"
 #include "temper/NumberFormat.h"
 #include "view/KlavoraView.h"
+#include "view/ViewIds.h"
 
 namespace {
 
@@ -87,8 +88,31 @@ bool CKlavoraView::ReadyToOpen(bool recording) {
             return !(recording ? m_bNoRecordingDevice : m_bNoPlaybackDevice);
         }
     }
-    ReportNotStarted(recording);
+    // Still starting: the switch-on runs when the start ends. The same
+    // switch again takes it back.
+    const SwitchOn wanted = recording ? SwitchOn::Tune : SwitchOn::Play;
+    m_nSwitchOnDue = m_nSwitchOnDue == wanted ? SwitchOn::None : wanted;
     return false;
+}
+
+void CKlavoraView::SwitchOnWhenStarted() {
+    const SwitchOn due = m_nSwitchOnDue;
+    m_nSwitchOnDue = SwitchOn::None;
+    if (due == SwitchOn::None || m_bListening || m_bPlaying) {
+        return;
+    }
+    const int id = due == SwitchOn::Tune ? ID_TUNE_MICROPHONE : ID_PLAY_NOTES;
+    CCmdUI ui(id);
+    OnUpdateCommand(&ui);
+    if (!ui.m_bEnabled) {
+        return;  // the device choice found no device, and said so
+    }
+    if (GetWaveLayer()->SoundSystemState() != EWaveSystem::Ready) {
+        // The start failed: said once, and the next switch-on tries again.
+        ReportNotStarted(due == SwitchOn::Tune);
+        return;
+    }
+    OnCommand(id);
 }
 
 void CKlavoraView::OnTuneWithMicrophone() {
