@@ -616,14 +616,13 @@ void CWaveHelperLayer::RefreshDevices() {
         return;
     }
     // A fresh helper reads the device lists anew at its start, and one that
-    // could not start is looked for again; the old one ends in the background.
+    // could not start is looked for again; the old one ends in the
+    // background. A helper still starting reads them as they are now.
     Retire(std::move(m_pLink));
     m_pLink.reset();
-    if (m_pStarting) {
-        m_pStarting->Kill();
-        m_pStarting.reset();
+    if (!m_pStarting) {
+        Launch();
     }
-    Launch();
 }
 
 int CWaveHelperLayer::Pump() {
