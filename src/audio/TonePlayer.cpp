@@ -4,8 +4,7 @@
 
 #include "audio/BufferFill.h"
 
-CTonePlayer::CTonePlayer(unsigned int nFormatFlag, int nBufferCount, int nBufferSize,
-                         int nDeviceId)
+CTonePlayer::CTonePlayer(unsigned int nFormatFlag, int nBufferCount, int nBufferSize, int nDeviceId)
     : m_device(nFormatFlag, nBufferCount, nBufferSize, this),
       m_nDeviceId(nDeviceId),
       m_voice(440.0, kAmplitude, static_cast<unsigned int>(std::max(m_device.SampleRate(), 1))) {}
@@ -58,8 +57,7 @@ bool CTonePlayer::OnWaveMessageQuietly(unsigned int nMessage, WAVEHDR* pHeader) 
     }
     if (m_bPlaying) {
         Fill(pHeader);
-        if (!m_device.BufferDone(pHeader) &&
-            m_device.GetState() == CWaveOutDevice::STATE_FAILED) {
+        if (!m_device.BufferDone(pHeader) && m_device.GetState() == CWaveOutDevice::STATE_FAILED) {
             return false;  // the user-interface thread hears of it
         }
     }

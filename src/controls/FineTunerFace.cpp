@@ -9,7 +9,9 @@ const char* const kFace = "DejaVu Sans";
 constexpr int kSmallestFont = 7;
 // The widest deviation the figures take, so that their size stays put while
 // the digits change.
-const char* const kWidestCents = "\xE2\x88\x92" "88.8";
+const char* const kWidestCents =
+    "\xE2\x88\x92"
+    "88.8";
 const char* const kWidestNote = "C#8";
 constexpr Colour kStripeIdle = MakeColour(58, 62, 72);
 
@@ -88,8 +90,8 @@ CFineTunerFace::SLayout CFineTunerFace::Layout(const Rect& c) {
 
 int CFineTunerFace::MeterColumn(const Rect& meter, double dCents) {
     const double c = std::isfinite(dCents) ? std::clamp(dCents, -kMeterCents, kMeterCents)
-                     : dCents > 0            ? kMeterCents
-                                             : -kMeterCents;
+                     : dCents > 0          ? kMeterCents
+                                           : -kMeterCents;
     const double t = (c + kMeterCents) / (2 * kMeterCents);
     return meter.left + static_cast<int>(std::lround(t * (meter.Width() - 1)));
 }
@@ -133,8 +135,8 @@ void CFineTunerFace::Draw(ICanvas& canvas, const SFineFace& face) {
                                   : face.state == SFineFace::EState::Held ? kHeld
                                                                           : kDim;
         Text(canvas, face.note, l.note,
-             Fitted(canvas, kWidestNote, l.note.Height() * 3 / 4, l.note.Width(), true),
-             noteColour, kTextLeft);
+             Fitted(canvas, kWidestNote, l.note.Height() * 3 / 4, l.note.Width(), true), noteColour,
+             kTextLeft);
         Text(canvas, face.cents, l.cents,
              Fitted(canvas, kWidestCents, l.cents.Height(), l.cents.Width(), true), value,
              kTextRight);
@@ -146,8 +148,8 @@ void CFineTunerFace::Draw(ICanvas& canvas, const SFineFace& face) {
     const FontSpec numbers = Font(l.hertz.Height() * 4 / 5, false);
     Text(canvas, face.hertz, l.hertz, numbers,
          face.state == SFineFace::EState::Live || bPlaying ? kText
-         : face.state == SFineFace::EState::Held          ? kHeld
-                                                          : kDim,
+         : face.state == SFineFace::EState::Held           ? kHeld
+                                                           : kDim,
          kTextLeft);
     Text(canvas, face.target, l.target, numbers, kDim, kTextRight);
     const FontSpec footer = Font(l.footer.Height() * 4 / 5, false);
@@ -181,7 +183,8 @@ void CFineTunerFace::DrawMeter(ICanvas& canvas, const SLayout& l, const SFineFac
     const int labelWidth = std::max(20, l.scale.Height() * 3);
     for (int c = -nScale; c <= nScale; c += 5) {
         const int x = MeterColumn(m, c);
-        std::string label = c == 0 ? "0" : (c < 0 ? "\xE2\x88\x92" : "+") + std::to_string(std::abs(c));
+        std::string label =
+            c == 0 ? "0" : (c < 0 ? "\xE2\x88\x92" : "+") + std::to_string(std::abs(c));
         Rect rc{x - labelWidth / 2, l.scale.top, x + labelWidth / 2, l.scale.bottom};
         unsigned align = kTextCenter;
         if (c == -nScale) {
@@ -199,8 +202,8 @@ void CFineTunerFace::DrawStrobe(ICanvas& canvas, const Rect& rc, const SFineFace
     canvas.FillRect(rc, kTrack);
     const int period = std::max(8, rc.Height() * 2);
     const int half = period / 2;
-    const int offset = ((face.nStrobeStep % kStrobeSteps + kStrobeSteps) % kStrobeSteps) * period /
-                       kStrobeSteps;
+    const int offset =
+        ((face.nStrobeStep % kStrobeSteps + kStrobeSteps) % kStrobeSteps) * period / kStrobeSteps;
     const Colour stripe = face.state != SFineFace::EState::Live ? kStripeIdle
                           : face.bInTune                        ? kStripeInTune
                                                                 : kStripe;

@@ -18,29 +18,28 @@ struct SFineFace {
     enum class EState { Off, NoReading, Live, Held, Playing };
 
     EState state = EState::Off;
-    std::string status;  // top left: "Listening", "Held", "Not listening"...
-    std::string mode;    // top right: what the readings are measured against
-    std::string note;    // "A4"; empty for none
-    std::string cents;   // the deviation's figures, or dashes
-    std::string unit;    // "cents flat", "cents sharp", "cents"
+    std::string status;   // top left: "Listening", "Held", "Not listening"...
+    std::string mode;     // top right: what the readings are measured against
+    std::string note;     // "A4"; empty for none
+    std::string cents;    // the deviation's figures, or dashes
+    std::string unit;     // "cents flat", "cents sharp", "cents"
     bool bValue = false;  // a deviation to mark on the meter (live or held)
     double dCents = 0.0;  // the deviation as shown, to 0.1
     bool bInTune = false;
     double dInTuneCents = 1.0;
-    std::string hertz;   // "412.00 Hz"
-    std::string target;  // "Target 415.00 Hz"
-    int nStrobeStep = 0;  // the strobe band's phase, 0 .. kStrobeSteps - 1
+    std::string hertz;               // "412.00 Hz"
+    std::string target;              // "Target 415.00 Hz"
+    int nStrobeStep = 0;             // the strobe band's phase, 0 .. kStrobeSteps - 1
     std::vector<std::string> lines;  // while playing: what sounds
-    std::string footer;  // the temperament and Standard A
-    std::string clock;   // the clock's calibration
+    std::string footer;              // the temperament and Standard A
+    std::string clock;               // the clock's calibration
 
     friend bool operator==(const SFineFace& a, const SFineFace& b) {
-        return a.state == b.state && a.status == b.status && a.mode == b.mode &&
-               a.note == b.note && a.cents == b.cents && a.unit == b.unit &&
-               a.bValue == b.bValue && a.dCents == b.dCents && a.bInTune == b.bInTune &&
-               a.dInTuneCents == b.dInTuneCents && a.hertz == b.hertz && a.target == b.target &&
-               a.nStrobeStep == b.nStrobeStep && a.lines == b.lines && a.footer == b.footer &&
-               a.clock == b.clock;
+        return a.state == b.state && a.status == b.status && a.mode == b.mode && a.note == b.note &&
+               a.cents == b.cents && a.unit == b.unit && a.bValue == b.bValue &&
+               a.dCents == b.dCents && a.bInTune == b.bInTune && a.dInTuneCents == b.dInTuneCents &&
+               a.hertz == b.hertz && a.target == b.target && a.nStrobeStep == b.nStrobeStep &&
+               a.lines == b.lines && a.footer == b.footer && a.clock == b.clock;
     }
     friend bool operator!=(const SFineFace& a, const SFineFace& b) { return !(a == b); }
 };

@@ -187,7 +187,8 @@ void CFineTunerWindow::CreateCalibrationWindow() {
     auto* pLine = new wxBoxSizer(wxHORIZONTAL);
     pLine->Add(new wxStaticText(d, wxID_ANY, "&Reference (Hz):"), 0,
                wxALIGN_CENTER_VERTICAL | wxRIGHT, gap);
-    m_pReference = new wxTextCtrl(d, wxID_ANY, wxString::FromUTF8(m_pTuner->DefaultReferenceText()));
+    m_pReference =
+        new wxTextCtrl(d, wxID_ANY, wxString::FromUTF8(m_pTuner->DefaultReferenceText()));
     pLine->Add(m_pReference, 1, wxALIGN_CENTER_VERTICAL);
     pTop->Add(pLine, 0, wxEXPAND | wxLEFT | wxRIGHT, gap * 2);
     m_pProgress = new wxGauge(d, wxID_ANY, 100);
@@ -210,7 +211,8 @@ void CFineTunerWindow::CreateCalibrationWindow() {
          [this, reference] { m_pTuner->StartLoopbackCheck(reference()); }},
         {&m_pStop, "&Stop", wxID_ANY, [this] { m_pTuner->StopCalibration(); }},
         {&m_pReset, "R&eset", wxID_ANY, [this] { m_pTuner->ResetCalibration(); }},
-        {nullptr, "Close", wxID_CANCEL, [this] {
+        {nullptr, "Close", wxID_CANCEL,
+         [this] {
              m_pTuner->StopCalibration();
              m_pCalibration->Hide();
          }},

@@ -122,10 +122,9 @@ void CMainFrame::SetSurveyCommand(std::function<void(CFineTunerWindow&)> fnSurve
         return;
     }
     CFineTunerWindow* pWindow = m_pFineTuner;
-    m_pFineTuner->SetSurveyHandler(m_fnSurvey ? std::function<void()>([this, pWindow] {
-        m_fnSurvey(*pWindow);
-    })
-                                              : std::function<void()>());
+    m_pFineTuner->SetSurveyHandler(
+        m_fnSurvey ? std::function<void()>([this, pWindow] { m_fnSurvey(*pWindow); })
+                   : std::function<void()>());
 }
 
 CMainFrame::~CMainFrame() {

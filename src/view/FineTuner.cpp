@@ -292,8 +292,8 @@ bool CFineTuner::TakeBlock(const void* pKey, const char* pData, unsigned int nBy
     SFineFace face = FaceFor(m_latest);
     SPanels panels = PanelsFor(m_latest);
     const int nStep = CalibrationStep();
-    if (face != m_shownFace || panels != m_shownPanels || !m_bPanelsShown ||
-        m_bObserversWaiting || m_bCheckEnded || nStep != m_nCalibrationStep) {
+    if (face != m_shownFace || panels != m_shownPanels || !m_bPanelsShown || m_bObserversWaiting ||
+        m_bCheckEnded || nStep != m_nCalibrationStep) {
         m_pendingFace = std::move(face);
         m_pendingPanels = std::move(panels);
         m_bPending = true;
@@ -417,9 +417,8 @@ SFineFace CFineTuner::FaceFor(const CFineReading& r) const {
         face.target = "Target " + FormatFixed(r.m_dTargetHz, 2) + " Hz";
     }
     if (!r.m_bHeld) {
-        face.nStrobeStep =
-            static_cast<int>(std::floor(m_dStrobe * CFineTunerFace::kStrobeSteps)) %
-            CFineTunerFace::kStrobeSteps;
+        face.nStrobeStep = static_cast<int>(std::floor(m_dStrobe * CFineTunerFace::kStrobeSteps)) %
+                           CFineTunerFace::kStrobeSteps;
     } else {
         face.nStrobeStep = m_shownFace.nStrobeStep;
     }
@@ -473,7 +472,7 @@ std::string CFineTuner::Spoken(const SFineFace& face) {
     }
     if (face.bValue) {
         const std::string amount = FormatFixed(std::abs(face.dCents), 1);
-        text += amount == "0.0"    ? "0.0 cents, "
+        text += amount == "0.0"   ? "0.0 cents, "
                 : face.dCents > 0 ? amount + " cents sharp, "
                                   : amount + " cents flat, ";
     }
@@ -494,8 +493,8 @@ void CFineTuner::TellReader(bool bNewReading) {
         m_form.TellFace(state);
     }
     // A reading that says something new is announced, at most twice a second.
-    const bool bReading =
-        m_shownFace.state != SFineFace::EState::Off && m_shownFace.state != SFineFace::EState::Playing;
+    const bool bReading = m_shownFace.state != SFineFace::EState::Off &&
+                          m_shownFace.state != SFineFace::EState::Playing;
     if (!bReading) {
         m_pacer.Clear();
         m_strSpoken.clear();

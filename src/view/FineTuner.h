@@ -159,8 +159,8 @@ private:
     std::function<Clock::time_point()> m_fnNow;
 
     bool m_bOpen = false;
-    bool m_bOwnListening = false;  // the window switched the listening on
-    bool m_bStarting = false;      // the window is switching it on now
+    bool m_bOwnListening = false;   // the window switched the listening on
+    bool m_bStarting = false;       // the window is switching it on now
     bool m_bAwaitingStart = false;  // its switch-on waits for the sound system
     bool m_bInChange = false;
     bool m_bChangeAgain = false;

@@ -96,7 +96,8 @@ bool CFineTuner::StartLoopbackCheck(const std::string& referenceText) {
     }
     m_pTone->SetLostHandler([this] {
         if (m_check == ECheck::Loopback) {
-            m_form.CallSoon([this] { EndCheck("The test tone stopped before Klavora had heard enough."); });
+            m_form.CallSoon(
+                [this] { EndCheck("The test tone stopped before Klavora had heard enough."); });
         }
     });
     m_calibration.Begin(dHz, dFactor);
@@ -175,7 +176,7 @@ void CFineTuner::FinishCheck() {
         status = "Played " + FormatFixed(dReference, 2) + " Hz, heard " +
                  FormatFixed(result.GetHeardHz(), 3) + " Hz (" + Ppm(dPpm) + "): " +
                  (std::abs(dPpm) <= kAgreePpm ? "input and output agree."
-                                               : "input and output do not agree.");
+                                              : "input and output do not agree.");
     }
     EndCheck(status);
 }

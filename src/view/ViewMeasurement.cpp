@@ -77,9 +77,8 @@ bool CKlavoraView::OnFineData(WAVEHDR* pHeader, bool quietly) {
     // sound thread and comes again on the user-interface thread, where the
     // tuner finds it measured already.
     const unsigned int bytes = std::min(pHeader->dwBytesRecorded, pHeader->dwBufferLength);
-    const bool show = m_pFineTuner->TakeBlock(pHeader, pHeader->lpData, bytes,
-                                              m_pRecorder->SampleRate(),
-                                              m_pRecorder->ChannelCount());
+    const bool show = m_pFineTuner->TakeBlock(
+        pHeader, pHeader->lpData, bytes, m_pRecorder->SampleRate(), m_pRecorder->ChannelCount());
     if (quietly && show) {
         return false;
     }

@@ -35,7 +35,8 @@ TEST_F(GuiTest, TheFineTunerOpensBesideTheMainWindowListensAndStopsWhenClosed) {
     EXPECT_TRUE(View()->IsListening());
     EXPECT_TRUE(pWindow->Tuner().StartedListening());
     EXPECT_GE(pWindow->Face()->GetClientSize().GetHeight(), 300);
-    AtkObject* pFace = gtk_widget_get_accessible(static_cast<GtkWidget*>(pWindow->Face()->GetHandle()));
+    AtkObject* pFace =
+        gtk_widget_get_accessible(static_cast<GtkWidget*>(pWindow->Face()->GetHandle()));
     EXPECT_STREQ(atk_object_get_name(pFace), "Fine tuner reading");
 
     // Survey waits for a command from the main window.

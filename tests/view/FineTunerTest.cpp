@@ -44,7 +44,8 @@ public:
 };
 
 short Sine(double dHz, std::uint64_t frame, double dLevel = 8000) {
-    return static_cast<short>(dLevel * std::sin(2 * M_PI * dHz * static_cast<double>(frame) / kRate));
+    return static_cast<short>(dLevel *
+                              std::sin(2 * M_PI * dHz * static_cast<double>(frame) / kRate));
 }
 
 }  // namespace
@@ -96,7 +97,9 @@ TEST_F(FineTunerTest, ReadsWhatSoundsAndShowsDashesForWhatIsNoTone) {
          [&](std::uint64_t) { return static_cast<short>(std::clamp(noise(random), -3e4, 3e4)); },
          "No reading", "---.-- Cents "},
         {"two notes", false,
-         [](std::uint64_t f) { return static_cast<short>(Sine(412.0, f) / 2 + Sine(587.0, f) / 2); },
+         [](std::uint64_t f) {
+             return static_cast<short>(Sine(412.0, f) / 2 + Sine(587.0, f) / 2);
+         },
          "No reading", "---.-- Cents "},
     };
     for (const auto& c : cases) {
@@ -130,7 +133,9 @@ TEST_F(FineTunerTest, ReadsATonesStartWithinFourTenthsOfASecondAndHoldsItsEnd) {
         ++buffers;
     }
     EXPECT_LE(buffers * kBufferSeconds, 0.4);
-    EXPECT_EQ(m_tuner->Face().cents, "\xE2\x88\x92" "12.6");
+    EXPECT_EQ(m_tuner->Face().cents,
+              "\xE2\x88\x92"
+              "12.6");
     EXPECT_EQ(m_view->GetPanelHertz().GetText(), "412.00 Hertz ");
     EXPECT_FALSE(m_fine.m_said.empty());
     RunSeconds(1.0);
@@ -159,8 +164,9 @@ TEST_F(FineTunerTest, ShowsTheBeatRatesOfWhatPlaysAndListensAgainAfter) {
     ASSERT_TRUE(Command(ID_PLAY_NOTES));
     ASSERT_TRUE(Command(ID_PLAY_MAJOR_THIRDS));
     ASSERT_EQ(m_tuner->Face().lines.size(), 1u);
-    EXPECT_TRUE(std::regex_match(m_tuner->Face().lines[0],
-                                 std::regex(R"(Major third A4-C#5: \d+\.\d beats per second wide)")));
+    EXPECT_TRUE(
+        std::regex_match(m_tuner->Face().lines[0],
+                         std::regex(R"(Major third A4-C#5: \d+\.\d beats per second wide)")));
     ASSERT_TRUE(Command(ID_PLAY_MAJOR_TRIADS));
     EXPECT_EQ(m_tuner->Face().lines.size(), 3u);
     ASSERT_TRUE(Command(ID_PLAY_NOTES));
