@@ -219,3 +219,26 @@ TEST_F(FineTunerTest, CalibrationWithoutAToneChangesNothing) {
     Close();
     EXPECT_EQ(Setting(CKlavoraView::kClockSetting), "<missing>");
 }
+
+// The loopback check plays its tone and compares what comes back with it.
+TEST_F(FineTunerTest, TheLoopbackCheckTellsWhetherInputAndOutputAgree) {
+    const struct {
+        double dInputPpm;
+        const char* verdict;
+    } cases[] = {{0.0, "input and output agree."}, {200.0, "input and output do not agree."}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.dInputPpm);
+        Play([&](std::uint64_t f) { return Sine(440.0 * (1 + c.dInputPpm / 1e6), f); });
+        m_tuner->Open();
+        m_sim.ClearPlayed();
+        ASSERT_TRUE(m_tuner->StartLoopbackCheck("440"));
+        Run(10);
+        EXPECT_NEAR(PlayedFrequency(), 440.0, 0.05);
+        RunSeconds(CClockCalibration::kSkipSeconds + CClockCalibration::kListenSeconds);
+        const std::string& status = m_fine.m_calibration.status;
+        EXPECT_EQ(status.substr(status.size() - std::string(c.verdict).size()), c.verdict)
+            << status;
+        EXPECT_FALSE(m_view->HasClockCalibration());
+        m_tuner->Close();
+    }
+}
