@@ -240,8 +240,16 @@ void CFineTunerWindow::ShowCalibrationWindow() {
         m_pReference->SetValue(wxString::FromUTF8(m_pTuner->DefaultReferenceText()));
     }
     ShowCalibration(m_pTuner->Calibration());
+    // Below the Fine Tuner where the screen has room, so that the face stays
+    // in sight; else over its lower edge.
     const wxRect mine = GetScreenRect();
-    m_pCalibration->Move(mine.GetLeft() + DuX(20), mine.GetTop() + DuY(20));
+    const int display = wxDisplay::GetFromWindow(this);
+    const wxRect screen =
+        wxDisplay(display == wxNOT_FOUND ? 0u : static_cast<unsigned>(display)).GetClientArea();
+    const wxSize size = m_pCalibration->GetSize();
+    const int y = std::max(screen.GetTop(), std::min(mine.GetBottom() + DuY(2),
+                                                     screen.GetBottom() - size.GetHeight()));
+    m_pCalibration->Move(mine.GetLeft(), y);
     m_pCalibration->Show();
     m_pCalibration->Raise();
 }
