@@ -27,6 +27,11 @@ enum FileCommandId {
     ID_TUNING_SHEET = 32852,
 };
 
+// The Fine Tuner window, after the others of the Tuner menu.
+enum TunerCommandId {
+    ID_FINE_TUNER = 32860,
+};
+
 // wx takes menu and tool ids only below 32768, and most command numbers lie
 // above it, so each command reaches wx shifted down by a fixed amount.
 constexpr int kWxIdShift = 30000;

@@ -15,6 +15,7 @@
 #include "gui/AboutBox.h"
 #include "gui/AccessibilityAdapter.h"
 #include "gui/CommandTable.h"
+#include "gui/FineTunerWindow.h"
 #include "gui/HelpNote.h"
 #include "gui/KlavoraForm.h"
 #include "gui/MenuShortcuts.h"
@@ -77,6 +78,53 @@ CMainFrame::CMainFrame()
     m_pForm->RefreshDrawnControls();
     UpdateTunerPane();
     m_pFiles = std::make_unique<CTemperamentFiles>(*this);
+    Bind(
+        wxEVT_MENU, [this](wxCommandEvent&) { ShowFineTuner(); }, WxIdOfCommand(ID_FINE_TUNER));
+    Bind(
+        wxEVT_UPDATE_UI,
+        [this](wxUpdateUIEvent& event) {
+            // Whenever Tune with Microphone could run.
+            CCmdUI ui(ID_TUNE_MICROPHONE);
+            event.Enable(m_pFineTuner != nullptr ||
+                         (m_pView && m_pView->OnUpdateCommand(&ui) && ui.m_bEnabled));
+        },
+        WxIdOfCommand(ID_FINE_TUNER));
+}
+
+void CMainFrame::ShowFineTuner() {
+    if (!m_pView) {
+        return;
+    }
+    if (m_pFineTuner == nullptr) {
+        m_pFineTuner = new CFineTunerWindow(this, *m_pView);
+        m_pFineTuner->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
+            if (event.GetEventObject() == m_pFineTuner) {
+                m_pFineTuner = nullptr;
+            }
+            event.Skip();
+        });
+        SetSurveyCommand(m_fnSurvey);
+        m_pFineTuner->Show();
+        CFineTunerWindow* pWindow = m_pFineTuner;
+        CallAfter([this, pWindow] {
+            if (m_pFineTuner == pWindow) {
+                pWindow->MoveBeside(this);
+            }
+        });
+    }
+    m_pFineTuner->Show();
+    m_pFineTuner->Raise();
+}
+
+void CMainFrame::SetSurveyCommand(std::function<void(CFineTunerWindow&)> fnSurvey) {
+    m_fnSurvey = std::move(fnSurvey);
+    if (m_pFineTuner == nullptr) {
+        return;
+    }
+    CFineTunerWindow* pWindow = m_pFineTuner;
+    m_pFineTuner->SetSurveyHandler(
+        m_fnSurvey ? std::function<void()>([this, pWindow] { m_fnSurvey(*pWindow); })
+                   : std::function<void()>());
 }
 
 CMainFrame::~CMainFrame() {
@@ -207,6 +255,11 @@ void CMainFrame::OnSize(wxSizeEvent&) {
 void CMainFrame::ShutDownView() {
     if (!m_pView) {
         return;
+    }
+    // The Fine Tuner lets go of the view first, and stops what it started.
+    if (m_pFineTuner != nullptr) {
+        m_pFineTuner->CloseTuner();
+        m_pFineTuner = nullptr;
     }
     m_pView->OnDestroy();
     // No completion may reach the view from here on.

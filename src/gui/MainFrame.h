@@ -6,6 +6,7 @@
 // window closes. User-interface thread only.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include "gui/HelpBook.h"
 #include "gui/WavePump.h"
 
+class CFineTunerWindow;
 class CKlavoraForm;
 class CKlavoraView;
 class CTemperamentFiles;
@@ -37,6 +39,12 @@ public:
     // Runs a command of the view as a menu item, toolbar button or
     // accelerator does: only when its state enables it. True if it ran.
     bool RouteCommand(int nId);
+    // Opens the Fine Tuner beside the main window, or raises it.
+    void ShowFineTuner();
+    CFineTunerWindow* FineTunerWindow() const { return m_pFineTuner; }
+    // What the Fine Tuner's Survey... button runs; while none is set, the
+    // button is disabled.
+    void SetSurveyCommand(std::function<void(CFineTunerWindow&)> fnSurvey);
     // Sets the tuner pane from the view's state.
     void UpdateTunerPane();
     // The status-bar text shown while nothing else is.
@@ -76,4 +84,6 @@ private:
     int m_nRefitsLeft = 0;
     CHelpBook m_help;
     std::unique_ptr<CTemperamentFiles> m_pFiles;
+    CFineTunerWindow* m_pFineTuner = nullptr;
+    std::function<void(CFineTunerWindow&)> m_fnSurvey;
 };

@@ -20,6 +20,7 @@
 #include "view/KlavoraForm.h"
 
 class CCentsMeter;
+class CFineTuner;
 class CNoiseCheck;
 class CPitchDetector;
 class CTemperamentDlg;
@@ -36,6 +37,9 @@ public:
     static constexpr int kUpdateEvery = 10;
     // The longest a command waits for a sound system that is starting.
     static constexpr int kSoundSystemWaitMs = 400;
+    // The setting of the clock calibration, in ppm, and the largest error taken.
+    static constexpr const char* kClockSetting = "ClockCalibration";
+    static constexpr double kMostClockPpm = 10000.0;
 
     explicit CKlavoraView(IKlavoraForm& form);
     virtual ~CKlavoraView();
@@ -107,6 +111,8 @@ public:
     // window: a new reading, or a device that failed.
     bool OnWimData(WAVEHDR* pHeader, bool quietly = false);
     bool OnWomDone(WAVEHDR* pHeader, bool quietly = false);
+    // A recorded block while a Fine Tuner is attached: it measures the block.
+    bool OnFineData(WAVEHDR* pHeader, bool quietly);
     // Fills a playback buffer with the voices' next samples.
     void FillFromVoices(WAVEHDR* pHeader);
     // The recording (or playback) device stopped by itself or failed while
@@ -122,6 +128,24 @@ public:
     double CheckForNoise(const char* data, unsigned int bytes, double frequency);
     // Shows a measured frequency on every eleventh call.
     void ShowMeasurement(double frequency);
+    // ---- The Fine Tuner ----
+    // While a Fine Tuner is attached, it measures every recorded block in
+    // place of the detector and writes its readings to the Hertz and Cents
+    // panels and the meter (ShowFineReading); detached, the detector's
+    // readings come back. It hears of every change of note, temperament,
+    // activity and play mode. Null detaches.
+    void AttachFineTuner(CFineTuner* pTuner);
+    CFineTuner* GetFineTuner() const { return m_pFineTuner; }
+    // A fine reading in the panels' own formats, and the meter's deviation.
+    void ShowFineReading(const std::string& cents, const std::string& hertz, double meterCents);
+    // The sound card clock's error in ppm, from a calibration; 0 without one.
+    // ClockFactor is true rate / nominal rate: readings are multiplied by it,
+    // played tones divided, so both come out true.
+    double GetClockPpm() const { return m_dClockPpm; }
+    double ClockFactor() const { return 1.0 + m_dClockPpm / 1e6; }
+    bool HasClockCalibration() const { return m_bClockStored; }
+    // Stores a calibration at once (the store's status) and retunes the voices.
+    long SetClockPpm(double ppm);
     // The control-colour message: redraws the panels, the meter and the circle.
     void OnCtlColor();
     // The audio options command.
@@ -235,6 +259,8 @@ private:
     // enabled and nothing runs.
     void SwitchOnWhenStarted();
     bool SwitchOnWhenLookedAgain(bool recording);
+    // Tells an attached Fine Tuner that the view's state may have changed.
+    void NotifyFineTuner();
     // Runs one of the five table builders' loops.
     void BuildTable(int mode);
     // Remembers the first failure that makes the store unusable in this run.
@@ -297,6 +323,11 @@ private:
     // is not given it at the end unless it was switched on.
     bool m_bExactTemperaments = false;
     bool m_bExactTemperamentsStored = false;
+    // The clock calibration, and whether the store holds one (it is written
+    // only once a calibration was made).
+    double m_dClockPpm = 0.0;
+    bool m_bClockStored = false;
+    CFineTuner* m_pFineTuner = nullptr;
     // Counts measurements between display updates; survives stops and starts.
     int m_nUpdateCounter = 0;
     unsigned m_nReadings = 0;

@@ -12,6 +12,7 @@
 #include "audio/WaveOutDevice.h"
 #include "controls/CentsMeter.h"
 #include "temper/NumberFormat.h"
+#include "view/FineTuner.h"
 #include "view/KlavoraView.h"
 
 void CKlavoraView::OnWaveMessage(unsigned int message, WAVEHDR* pHeader) {
@@ -37,6 +38,9 @@ bool CKlavoraView::OnWimData(WAVEHDR* pHeader, bool quietly) {
         return true;
     }
     const bool listening = m_bListening;
+    if (listening && m_pFineTuner != nullptr) {
+        return OnFineData(pHeader, quietly);
+    }
     if (quietly && listening && m_nUpdateCounter == kUpdateEvery) {
         return false;  // this buffer brings a new reading
     }
@@ -65,6 +69,57 @@ bool CKlavoraView::OnWimData(WAVEHDR* pHeader, bool quietly) {
         ShowMeasurement(frequency);
     }
     return true;
+}
+
+bool CKlavoraView::OnFineData(WAVEHDR* pHeader, bool quietly) {
+    // The Fine Tuner measures the block before it goes back to the device.
+    // A block whose reading changes what the window shows is declined on the
+    // sound thread and comes again on the user-interface thread, where the
+    // tuner finds it measured already.
+    const unsigned int bytes = std::min(pHeader->dwBytesRecorded, pHeader->dwBufferLength);
+    const bool show = m_pFineTuner->TakeBlock(
+        pHeader, pHeader->lpData, bytes, m_pRecorder->SampleRate(), m_pRecorder->ChannelCount());
+    if (quietly && show) {
+        return false;
+    }
+    if (!m_pRecorder->BufferDone(pHeader) &&
+        m_pRecorder->GetState() == CWaveInDevice::STATE_FAILED) {
+        if (quietly) {
+            return false;
+        }
+        m_pFineTuner->ReleaseBlock(pHeader);
+        OnDeviceFailed(true);
+        return true;
+    }
+    m_pFineTuner->ReleaseBlock(pHeader);
+    if (!quietly) {
+        m_pFineTuner->ShowPending();
+    }
+    return true;
+}
+
+void CKlavoraView::AttachFineTuner(CFineTuner* pTuner) {
+    m_pFineTuner = pTuner;
+    // The detector's noise check starts afresh either way: what it kept
+    // belongs to another stretch of recording.
+    if (m_pNoiseCheck) {
+        m_pNoiseCheck->Clear();
+    }
+}
+
+void CKlavoraView::NotifyFineTuner() {
+    if (m_pFineTuner != nullptr) {
+        m_pFineTuner->OnViewChanged();
+    }
+}
+
+void CKlavoraView::ShowFineReading(const std::string& cents, const std::string& hertz,
+                                   double meterCents) {
+    if (m_pCentsMeter) {
+        m_pCentsMeter->SetCents(meterCents);
+    }
+    m_panelCents.SetText(cents);
+    m_panelHertz.SetText(hertz);
 }
 
 double CKlavoraView::CheckForNoise(const char* data, unsigned int bytes, double frequency) {

@@ -46,6 +46,14 @@ void CKlavoraView::UpdateVoices() {
     if (!m_pVoices[0]) {
         return;  // after OnDestroy no voice is left to tune
     }
+    // A calibrated clock: the tones are written so that they sound true.
+    if (m_dClockPpm != 0.0) {
+        const double factor = ClockFactor();
+        root /= factor;
+        for (double& f : upper) {
+            f /= factor;
+        }
+    }
     m_pVoices[0]->SetFrequency(root);
     for (int i = 1; i < kVoiceCount; ++i) {
         m_pVoices[i]->SetFrequency(upper[i - 1]);
@@ -59,6 +67,7 @@ void CKlavoraView::UpdateVoices() {
 void CKlavoraView::OnPlayMode(int mode) {
     m_nPlayMode = mode;
     UpdateVoices();
+    NotifyFineTuner();
 }
 
 bool CKlavoraView::ReadyToOpen(bool recording) {
@@ -253,4 +262,6 @@ void CKlavoraView::ShowPlayedFrequency() {
         m_panelHertz.SetText("");
         m_panelCents.SetText("");
     }
+    // Every change of note, temperament or activity ends here.
+    NotifyFineTuner();
 }

@@ -6,6 +6,7 @@
 // program runs is made again at the end rather than losing the settings.
 #include <sys/stat.h>
 
+#include <cmath>
 #include <ctime>
 #include <string>
 #include <utility>
@@ -221,6 +222,24 @@ void CKlavoraView::ReadStoredSettings() {
     m_bExactTemperamentsStored = !exact.empty();
     m_bExactTemperaments = m_bExactTemperamentsStored && ParseAtoi(exact.c_str()) != 0;
     m_pTemperaments->SetArithmetic(Arithmetic());
+    // The clock calibration, absent until one was made; a value that no
+    // calibration could give is taken as none.
+    const std::string clock = ReadSetting(kClockSetting);
+    m_bClockStored = !clock.empty();
+    m_dClockPpm = m_bClockStored ? ParseAtof(clock.c_str()) : 0.0;
+    if (!(std::abs(m_dClockPpm) <= kMostClockPpm)) {
+        m_dClockPpm = 0.0;
+    }
+}
+
+long CKlavoraView::SetClockPpm(double ppm) {
+    if (!(std::abs(ppm) <= kMostClockPpm)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    m_dClockPpm = ppm;
+    m_bClockStored = true;
+    UpdateVoices();
+    return WriteSetting(kClockSetting, FormatFixed(ppm, 3));
 }
 
 long CKlavoraView::WriteAllSettings() const {
@@ -238,6 +257,9 @@ long CKlavoraView::WriteAllSettings() const {
     // values until the setting is first switched on.
     if (m_bExactTemperaments || m_bExactTemperamentsStored) {
         values.emplace_back("ExactTemperaments", m_bExactTemperaments ? "1" : "0");
+    }
+    if (m_bClockStored) {
+        values.emplace_back(kClockSetting, FormatFixed(m_dClockPpm, 3));
     }
     CRegistryKey reg;
     long status = ERROR_SUCCESS;
