@@ -50,9 +50,12 @@ CPortAudioStream::CPortAudioStream(bool bInput, std::uint32_t nHandle, int nPaDe
       m_notifier(notifier) {}
 
 int CPortAudioStream::Callback(const void* pInput, void* pOutput, unsigned long nFrames,
-                               const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags,
+                               const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags nFlags,
                                void* pUser) {
     CPortAudioStream* pThis = static_cast<CPortAudioStream*>(pUser);
+    if ((nFlags & (paOutputUnderflow | paInputOverflow)) != 0) {
+        pThis->m_nLate.fetch_add(1, std::memory_order_relaxed);
+    }
     const std::size_t nBytes = nFrames * pThis->m_buffers.Format().nBlockAlign;
     int nExpected = kGateOpen;
     if (!pThis->m_nGate.compare_exchange_strong(nExpected, kGateInside,
@@ -62,6 +65,19 @@ int CPortAudioStream::Callback(const void* pInput, void* pOutput, unsigned long 
             std::fill_n(static_cast<char*>(pOutput), nBytes, '\0');
         }
         return paAbort;
+    }
+    if (pOutput != nullptr && !pThis->m_bPrimed) {
+        pThis->m_bPrimed = true;
+        // The first calls (the stream is primed with them) fill the sound
+        // system's whole buffer at once: over ALSA its latency and one more
+        // call of this size. Where the ring holds less, the difference is
+        // played first as silence, not after the queued sound, where it
+        // would be a gap in the first note.
+        const std::uint64_t nPrimeFrames = pThis->m_nLatencyFrames + nFrames;
+        if (nPrimeFrames > pThis->m_nQueuedFrames) {
+            pThis->m_buffers.LeadWithSilence((nPrimeFrames - pThis->m_nQueuedFrames) *
+                                             pThis->m_buffers.Format().nBlockAlign);
+        }
     }
     if (pThis->m_buffers.Transfer(pInput, pOutput, nBytes)) {
         pThis->m_notifier.Post();
@@ -124,6 +140,18 @@ MMRESULT CPortAudioStream::Start() {
     }
     Pa_SetStreamFinishedCallback(m_pStream, &CPortAudioStream::ThreadEnd);
     m_bThreadEnded.store(false, std::memory_order_relaxed);
+    m_nLate.store(0, std::memory_order_relaxed);
+    m_nDryAtStart = m_buffers.DryCount();
+    m_nCallbacksAtStart = m_buffers.CallbackCount();
+    if (!bInput) {
+        const PaStreamInfo* pStreamInfo = Pa_GetStreamInfo(m_pStream);
+        m_nLatencyFrames = pStreamInfo != nullptr
+                               ? static_cast<std::uint64_t>(
+                                     pStreamInfo->outputLatency * format.nSamplesPerSec + 0.5)
+                               : 0;
+        m_nQueuedFrames = m_nQueuedWhileStopped / format.nBlockAlign;
+        m_bPrimed = false;
+    }
     nResult = Pa_StartStream(m_pStream);
     if (nResult != paNoError) {
         Pa_CloseStream(m_pStream);
@@ -131,17 +159,37 @@ MMRESULT CPortAudioStream::Start() {
         return PortAudioResult(nResult);
     }
     m_bRunning = true;
+    m_nQueuedWhileStopped = 0;
     m_nSeenCallbacks = m_buffers.CallbackCount();
     m_lastProgress = Clock::now();
     m_notifier.StreamStarted();
     return MMSYSERR_NOERROR;
 }
 
+bool CPortAudioStream::RingQueued(std::uint32_t nBytes) {
+    m_nQueuedWhileStopped += nBytes;
+    const std::uint64_t nRingBytes =
+        static_cast<std::uint64_t>(m_nLatencyMs) * m_buffers.Format().nAvgBytesPerSec / 1000u;
+    return m_nQueuedWhileStopped >= nRingBytes;
+}
+
 void CPortAudioStream::Stopped() {
+    m_nQueuedWhileStopped = 0;
     if (m_bRunning) {
         m_bRunning = false;
         m_notifier.StreamStopped();
+        LogHowItKeptUp();
     }
+}
+
+void CPortAudioStream::LogHowItKeptUp() {
+    const unsigned int nCallbacks = m_buffers.CallbackCount() - m_nCallbacksAtStart;
+    const unsigned int nDry = m_buffers.DryCount() - m_nDryAtStart;
+    const unsigned int nLate = m_nLate.load(std::memory_order_relaxed);
+    OutputDebugText(std::string(IsInput() ? "Recording" : "Playback") +
+                    " stream: " + std::to_string(nCallbacks) + " callbacks, " +
+                    std::to_string(nDry) + " found no buffer queued, " + std::to_string(nLate) +
+                    (IsInput() ? " overflows" : " underflows") + "\r\n");
 }
 
 void CPortAudioStream::Stop() {

@@ -34,9 +34,16 @@ public:
     const CWaveStream& Buffers() const { return m_buffers; }
     std::uint32_t Handle() const { return m_nHandle; }
     bool IsInput() const { return m_buffers.IsInput(); }
-    // Playback only: the latency to ask for at the next start (0: PortAudio's default).
+    // Playback only: how much sound the program keeps queued, its ring (0:
+    // not said, and PortAudio's default latency is asked for).
     void SetLatency(unsigned int nMilliseconds) { m_nLatencyMs = nMilliseconds; }
     unsigned int Latency() const { return m_nLatencyMs; }
+    // Playback, while stopped: counts nBytes just queued, and says whether
+    // the ring is queued now, so that the stream may start. The first
+    // callbacks fill the sound system's buffer at once: started at the first
+    // of the program's writes, they would find the rest not yet there and
+    // play silence in the middle of the first notes.
+    bool RingQueued(std::uint32_t nBytes);
 
     // Opens and starts the PortAudio stream unless it runs already.
     MMRESULT Start();
@@ -66,12 +73,17 @@ private:
     static void ThreadEnd(void* pUser);
     void MarkLost(const char* pszWhy);
     void Stopped();
+    // Says, once per start, how the callback kept up: transfers that found no
+    // buffer (the program late) and underflows or overflows the sound system
+    // reported (this stream late).
+    void LogHowItKeptUp();
 
     CWaveStream m_buffers;
     const std::uint32_t m_nHandle;
     const int m_nPaDevice;
     CWaveNotifier& m_notifier;
     unsigned int m_nLatencyMs = 0;
+    std::uint64_t m_nQueuedWhileStopped = 0;  // bytes, playback
     PaStream* m_pStream = nullptr;
 
     // Owner thread only.
@@ -80,8 +92,19 @@ private:
     bool m_bLostPending = false;
     unsigned int m_nSeenCallbacks = 0;
     Clock::time_point m_lastProgress;
+    unsigned int m_nDryAtStart = 0;
+    unsigned int m_nCallbacksAtStart = 0;
 
     std::atomic<int> m_nGate{kGateOpen};
     // Set on PortAudio's thread as it ends, for whatever reason.
     std::atomic<bool> m_bThreadEnded{false};
+    // Set by the callback: the calls the sound system flagged with an
+    // underflow or overflow.
+    std::atomic<unsigned int> m_nLate{0};
+    // Playback: the sound system's latency and what was queued at the start
+    // (set before the callback's thread starts), and whether the callback
+    // has seen its first call since.
+    std::uint64_t m_nLatencyFrames = 0;
+    std::uint64_t m_nQueuedFrames = 0;
+    bool m_bPrimed = false;
 };

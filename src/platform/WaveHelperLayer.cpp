@@ -52,8 +52,12 @@ struct CWaveHelperLayer::SHandle {
     std::map<std::uint64_t, WAVEHDR*> m_byOffset;
     std::vector<WAVEHDR*> m_inFlight;  // with the helper
     std::deque<WAVEHDR*> m_completions;
+    bool m_bStarted = false;  // recording: between a start and a reset
     bool m_bLost = false;
     bool m_bLostPending = false;
+
+    // Whether sound should be moving, so that the helper has to keep talking.
+    bool Running() const { return !m_bLost && !m_inFlight.empty() && (m_bStarted || !m_bInput); }
 
     // The header's place in the arena, given one if it has none that fits.
     const SPlace* PlaceFor(WAVEHDR* pHeader) {
@@ -71,22 +75,36 @@ struct CWaveHelperLayer::SHandle {
     }
 };
 
+CWaveHelperLayer::CWaveHelperLayer(std::function<std::string()> fnFindHelper)
+    : CWaveHelperLayer(std::move(fnFindHelper), SLimits()) {}
+
+CWaveHelperLayer::CWaveHelperLayer(std::function<std::string()> fnFindHelper, SLimits limits)
+    : m_fnFindHelper(std::move(fnFindHelper)), m_limits(limits) {}
+
 CWaveHelperLayer::CWaveHelperLayer(std::string strHelperPath)
     : CWaveHelperLayer(std::move(strHelperPath), SLimits()) {}
 
 CWaveHelperLayer::CWaveHelperLayer(std::string strHelperPath, SLimits limits)
-    : m_strHelperPath(std::move(strHelperPath)), m_limits(limits) {}
+    : CWaveHelperLayer([strHelperPath] { return strHelperPath; }, limits) {}
 
 CWaveHelperLayer::~CWaveHelperLayer() {
     m_handles.clear();
+    if (m_pStarting) {
+        m_pStarting->Kill();
+        m_pStarting.reset();
+    }
     if (m_pLink) {
         m_pLink->Stop(m_limits.m_nQuitMs);
         m_pLink.reset();
     }
+    ReapRetired(true);
 }
 
 int CWaveHelperLayer::HelperPid() const {
-    return m_pLink ? static_cast<int>(m_pLink->Pid()) : -1;
+    if (m_pLink) {
+        return static_cast<int>(m_pLink->Pid());
+    }
+    return m_pStarting ? static_cast<int>(m_pStarting->Pid()) : -1;
 }
 
 void CWaveHelperLayer::WakeUp() {
@@ -105,33 +123,133 @@ void CWaveHelperLayer::SetWakeHandler(std::function<void()> fnWake) {
     m_fnWake = std::move(fnWake);
 }
 
-std::shared_ptr<CWaveHelperLink> CWaveHelperLayer::Link() {
+void CWaveHelperLayer::Launch() {
+    const std::string strPath = m_fnFindHelper();
+    m_bWaitedForStart = false;
+    auto pLink = std::make_shared<CWaveHelperLink>();
+    pLink->SetWakeHandler([this] { WakeUp(); });
+    if (strPath.empty() || !pLink->Launch(strPath, m_limits.m_nStartMs)) {
+        if (strPath.empty()) {
+            OutputDebugText(
+                "The sound helper klavora-sound was not found, or is not a program that can "
+                "run\r\n");
+        }
+        m_bStartFailed = true;
+        m_bStartEnded = true;
+        return;
+    }
+    m_bStartFailed = false;
+    m_pStarting = pLink;
+}
+
+void CWaveHelperLayer::CheckStart() {
+    if (!m_pStarting) {
+        return;
+    }
+    if (m_pStarting->IsReady()) {
+        m_pLink = m_pStarting;
+        m_pStarting.reset();
+        ++m_nHelpersStarted;
+        m_bStartEnded = true;
+        UpdateWatch();
+    } else if (m_pStarting->StartFailed()) {
+        OutputDebugText(m_pStarting->IsGone()
+                            ? "The sound helper ended before it was ready\r\n"
+                            : "The sound helper was not ready within " +
+                                  std::to_string(m_limits.m_nStartMs) +
+                                  " ms: the sound system does not answer; the helper was "
+                                  "stopped\r\n");
+        m_pStarting->Kill();
+        m_pStarting.reset();
+        m_bStartFailed = true;
+        m_bStartEnded = true;
+    }
+}
+
+void CWaveHelperLayer::Settle() {
+    ReapRetired(false);
     if (m_pLink && m_pLink->IsGone()) {
         ApplyEvents();
         DropLink(m_pLink, "the sound helper ended");
     }
+    CheckStart();
+}
+
+std::shared_ptr<CWaveHelperLink> CWaveHelperLayer::Link() {
+    Settle();
     if (m_pLink) {
         return m_pLink;
     }
-    if (m_strHelperPath.empty()) {
-        OutputDebugText("The sound helper klavora-sound was not found beside the program\r\n");
-        return nullptr;
+    if (!m_pStarting && !m_bStartFailed) {
+        Launch();
     }
-    const Clock::time_point now = Clock::now();
-    if (m_bFailed && now - m_lastFailure < std::chrono::milliseconds(m_limits.m_nRetryMs)) {
-        return nullptr;
+    if (m_pStarting && !m_bWaitedForStart) {
+        // Once per start: a call that found nothing ready waited its share,
+        // and the calls after it answer at once until the helper is there.
+        m_bWaitedForStart = true;
+        m_pStarting->WaitReady(m_limits.m_nWaitMs);
+        CheckStart();
     }
-    auto pLink = std::make_shared<CWaveHelperLink>();
-    pLink->SetWakeHandler([this] { WakeUp(); });
-    if (!pLink->Start(m_strHelperPath, m_limits.m_nStartMs)) {
-        m_bFailed = true;
-        m_lastFailure = Clock::now();
-        return nullptr;
-    }
-    m_bFailed = false;
-    m_pLink = pLink;
-    ++m_nHelpersStarted;
     return m_pLink;
+}
+
+EWaveSystem CWaveHelperLayer::WaitForSoundSystem(int nWaitMs) {
+    Settle();
+    if (m_pLink) {
+        return EWaveSystem::Ready;
+    }
+    if (!m_pStarting) {
+        // The last start failed: the helper is looked for again, in case it
+        // was put in place since.
+        Launch();
+    }
+    if (m_pStarting) {
+        m_bWaitedForStart = true;
+        m_pStarting->WaitReady(nWaitMs);
+        CheckStart();
+    }
+    return SoundSystemState();
+}
+
+EWaveSystem CWaveHelperLayer::SoundSystemState() const {
+    return m_pLink ? EWaveSystem::Ready : m_pStarting ? EWaveSystem::Starting : EWaveSystem::Failed;
+}
+
+void CWaveHelperLayer::Retire(std::shared_ptr<CWaveHelperLink> pLink) {
+    if (!pLink) {
+        return;
+    }
+    pLink->AskToQuit();
+    m_retired.emplace_back(std::move(pLink),
+                           Clock::now() + std::chrono::milliseconds(m_limits.m_nQuitMs));
+}
+
+void CWaveHelperLayer::ReapRetired(bool bAll) {
+    const Clock::time_point now = Clock::now();
+    for (auto it = m_retired.begin(); it != m_retired.end();) {
+        if (bAll) {
+            it->first->Stop(static_cast<int>(std::max<long long>(
+                0,
+                std::chrono::duration_cast<std::chrono::milliseconds>(it->second - now).count())));
+        }
+        if (bAll || it->first->IsGone() || now >= it->second) {
+            it->first->Kill();
+            it = m_retired.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void CWaveHelperLayer::UpdateWatch() {
+    if (!m_pLink) {
+        return;
+    }
+    bool bRunning = false;
+    for (const auto& entry : m_handles) {
+        bRunning = bRunning || (entry.second->m_pLink == m_pLink && entry.second->Running());
+    }
+    m_pLink->Watch(bRunning, m_limits.m_nQuietMs, m_limits.m_nAnswerMs);
 }
 
 void CWaveHelperLayer::Lose(SHandle& handle) {
@@ -143,12 +261,14 @@ void CWaveHelperLayer::Lose(SHandle& handle) {
         handle.m_completions.push_back(pHeader);
     }
     handle.m_inFlight.clear();
+    handle.m_bStarted = false;
     handle.m_bLost = true;
     handle.m_bLostPending = true;
     handle.m_pLink.reset();
 }
 
-void CWaveHelperLayer::DropLink(const std::shared_ptr<CWaveHelperLink>& pLink, const char* pszWhy) {
+void CWaveHelperLayer::DropLink(const std::shared_ptr<CWaveHelperLink>& pLink,
+                                const std::string& strWhy, bool bWaited) {
     if (!pLink) {
         return;
     }
@@ -161,8 +281,13 @@ void CWaveHelperLayer::DropLink(const std::shared_ptr<CWaveHelperLink>& pLink, c
     }
     if (m_pLink == pKeep) {
         m_pLink.reset();
+        // The replacement starts now, so that the next use finds it ready.
+        if (!m_pStarting) {
+            Launch();
+            m_bWaitedForStart = bWaited;
+        }
     }
-    OutputDebugText(std::string("Sound helper stopped: ") + pszWhy + "\r\n");
+    OutputDebugText("Sound helper stopped: " + strWhy + "\r\n");
     WakeUp();
 }
 
@@ -172,17 +297,16 @@ MMRESULT CWaveHelperLayer::Call(const std::shared_ptr<CWaveHelperLink>& pLink,
         return MMSYSERR_NODRIVER;
     }
     const EHelperMessage nType = message.m_nType;
-    switch (pLink->Call(message, m_limits.m_nCallMs, nFd)) {
+    switch (pLink->Call(message, m_limits.m_nCallMs, m_limits.m_nBusyMs, nFd)) {
         case CWaveHelperLink::ECall::Answered:
             return message.m_nResult;
-        case CWaveHelperLink::ECall::TimedOut: {
-            m_bFailed = true;
-            m_lastFailure = Clock::now();
-            const std::string strWhy = std::string("it did not ") + RequestName(nType) +
-                                       " within " + std::to_string(m_limits.m_nCallMs) + " ms";
-            DropLink(pLink, strWhy.c_str());
+        case CWaveHelperLink::ECall::TimedOut:
+            DropLink(pLink,
+                     std::string("it did not ") + RequestName(nType) + " in time (" +
+                         std::to_string(m_limits.m_nCallMs) + " ms without a word, or " +
+                         std::to_string(m_limits.m_nBusyMs) + " ms at work)",
+                     true);
             return WAVERR_TIMEOUT;
-        }
         case CWaveHelperLink::ECall::Gone:
         default:
             ApplyEvents();
@@ -192,6 +316,8 @@ MMRESULT CWaveHelperLayer::Call(const std::shared_ptr<CWaveHelperLink>& pLink,
 }
 
 void CWaveHelperLayer::ApplyEvents() {
+    ReapRetired(false);
+    CheckStart();
     if (!m_pLink) {
         return;
     }
@@ -225,11 +351,16 @@ void CWaveHelperLayer::ApplyEvents() {
         WaveMarkDone(pHeader);
         handle.m_completions.push_back(pHeader);
     }
+    UpdateWatch();
     if (bLost) {
         // Whatever stopped the stream may have left a thread of the helper
-        // spinning or stuck: the whole helper goes, and the next call starts
-        // a fresh one that meets the sound server as it is then.
+        // spinning or stuck: the whole helper goes, and a fresh one meets the
+        // sound server as it is then.
         DropLink(m_pLink, "a stream stopped by itself");
+    } else if (m_pLink && m_pLink->IsStalled()) {
+        DropLink(m_pLink, "it gave no sign of life within " +
+                              std::to_string(m_limits.m_nQuietMs + m_limits.m_nAnswerMs) +
+                              " ms while a stream ran (stopped, or caught in a loop)");
     } else if (m_pLink && m_pLink->IsFlooded()) {
         DropLink(m_pLink, "it wrote messages without end, so a thread of its is caught in a loop");
     } else if (m_pLink && m_pLink->IsGone()) {
@@ -259,8 +390,11 @@ unsigned int CWaveHelperLayer::NumDevs(bool bInput) {
     if (bFoundNone && m_pLink && !AnyDeviceOpen()) {
         // The helper's PortAudio read its lists when it started, perhaps
         // before the sound server did: a fresh helper looks again.
-        m_pLink->Stop(m_limits.m_nQuitMs);
+        Retire(std::move(m_pLink));
         m_pLink.reset();
+        if (!m_pStarting) {
+            Launch();
+        }
     }
     std::shared_ptr<CWaveHelperLink> pLink = Link();
     if (m_nCountedHelper != m_nHelpersStarted) {
@@ -416,6 +550,7 @@ MMRESULT CWaveHelperLayer::Queue(bool bInput, std::uint32_t nHandle, WAVEHDR* pH
         pHandle->m_completions.erase(stale);
     }
     pHandle->m_inFlight.push_back(pHeader);
+    UpdateWatch();
     return MMSYSERR_NOERROR;
 }
 
@@ -454,7 +589,9 @@ MMRESULT CWaveHelperLayer::Reset(bool bInput, std::uint32_t nHandle) {
             pHandle->m_completions.push_back(pHeader);
         }
         pHandle->m_inFlight.clear();
+        pHandle->m_bStarted = false;
     }
+    UpdateWatch();
     return nResult == WAVERR_LOST ? MMSYSERR_NOERROR : nResult;
 }
 
@@ -469,6 +606,7 @@ MMRESULT CWaveHelperLayer::Close(bool bInput, std::uint32_t nHandle) {
     }
     // Every header and pending completion goes with the handle, whatever the result.
     m_handles.erase(nHandle);
+    UpdateWatch();
     return nResult == WAVERR_LOST ? MMSYSERR_NOERROR : nResult;
 }
 
@@ -477,12 +615,14 @@ void CWaveHelperLayer::RefreshDevices() {
         OutputDebugText("The device lists are kept while a device is open\r\n");
         return;
     }
-    // A fresh helper reads the device lists anew at its start.
-    if (m_pLink) {
-        m_pLink->Stop(m_limits.m_nQuitMs);
-        m_pLink.reset();
+    // A fresh helper reads the device lists anew at its start, and one that
+    // could not start is looked for again; the old one ends in the
+    // background. A helper still starting reads them as they are now.
+    Retire(std::move(m_pLink));
+    m_pLink.reset();
+    if (!m_pStarting) {
+        Launch();
     }
-    m_bFailed = false;
 }
 
 int CWaveHelperLayer::Pump() {
@@ -497,13 +637,22 @@ bool CWaveHelperLayer::PumpQuietly() {
 
 int CWaveHelperLayer::Deliver(bool bQuietly, bool* pbLeft) {
     ApplyEvents();
-    return WaveDeliverAll(
+    bool bLeft = false;
+    int nDelivered = WaveDeliverAll(
         m_handles,
         [](const std::unique_ptr<SHandle>& pHandle) {
             return SWaveMailbox{pHandle->m_bInput, pHandle->m_pSink, &pHandle->m_completions,
                                 &pHandle->m_bLostPending};
         },
-        bQuietly, pbLeft);
+        bQuietly, &bLeft);
+    if (WaveDeliverStarted(m_pStartSink, m_bStartEnded, bQuietly)) {
+        ++nDelivered;
+    }
+    bLeft = bLeft || (m_bStartEnded && m_pStartSink != nullptr);
+    if (pbLeft != nullptr) {
+        *pbLeft = bLeft;
+    }
+    return nDelivered;
 }
 
 bool CWaveHelperLayer::WaitForMessages(int nTimeoutMs) {
@@ -511,6 +660,12 @@ bool CWaveHelperLayer::WaitForMessages(int nTimeoutMs) {
         if (!entry.second->m_completions.empty() || entry.second->m_bLostPending) {
             return true;
         }
+    }
+    if (m_bStartEnded && m_pStartSink != nullptr) {
+        return true;
+    }
+    if (m_pStarting) {
+        return m_pStarting->WaitReady(nTimeoutMs) || m_pStarting->StartFailed();
     }
     return m_pLink && m_pLink->WaitForEvents(nTimeoutMs);
 }
@@ -570,7 +725,14 @@ MMRESULT CWaveHelperLayer::waveInAddBuffer(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
 }
 
 MMRESULT CWaveHelperLayer::waveInStart(HWAVEIN hWaveIn) {
-    return Simple(true, static_cast<std::uint32_t>(hWaveIn), EHelperMessage::Start);
+    const std::uint32_t nHandle = static_cast<std::uint32_t>(hWaveIn);
+    const MMRESULT nResult = Simple(true, nHandle, EHelperMessage::Start);
+    SHandle* pHandle = Find(true, nHandle);
+    if (nResult == MMSYSERR_NOERROR && pHandle != nullptr) {
+        pHandle->m_bStarted = true;
+        UpdateWatch();
+    }
+    return nResult;
 }
 
 MMRESULT CWaveHelperLayer::waveInReset(HWAVEIN hWaveIn) {

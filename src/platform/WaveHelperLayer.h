@@ -4,12 +4,15 @@
 // program, because a sound server that goes away can leave PortAudio with a
 // thread that spins or waits for ever and cannot be stopped from inside the
 // process; the helper can always be ended. So the user-interface thread never
-// waits on the sound server longer than a bound, a call that is not answered
-// in time fails with WAVERR_TIMEOUT, and a lost stream ends its helper (and
-// with it any runaway thread); the next call starts a fresh helper, whose
-// PortAudio finds the sound server as it is then. The program's buffers stay
-// in the program: each open device has a shared arena that its buffers are
-// copied through, so the helper never touches the program's memory.
+// waits on the sound server longer than a short bound: a call that is not
+// answered in time fails with WAVERR_TIMEOUT, a helper that stops answering
+// while a stream runs is noticed by the link's watch, and a lost stream ends
+// its helper (and with it any runaway thread). A helper is started in the
+// background: at once when the one before was ended, so that the next use
+// finds it ready, and its PortAudio meets the sound server as it is then.
+// The program's buffers stay in the program: each open device has a shared
+// arena that its buffers are copied through, so the helper never touches the
+// program's memory.
 // One thread at a time, as for every wave layer (see WaveLayer.h).
 #pragma once
 
@@ -21,6 +24,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/WaveHelperLink.h"
 #include "platform/WaveLayer.h"
@@ -28,12 +33,20 @@
 class CWaveHelperLayer : public CWaveLayer {
 public:
     struct SLimits {
-        int m_nStartMs = 5000;  // from starting a helper to its hello (PortAudio starts)
-        int m_nCallMs = 2000;   // any other request
-        int m_nQuitMs = 1000;   // a helper asked to end
-        int m_nRetryMs = 3000;  // no new helper this soon after one failed to answer
+        int m_nStartMs = 10000;  // from starting a helper to its hello, in the background
+        int m_nWaitMs = 400;     // a call waits this long, once, for a helper that is starting
+        int m_nCallMs = 400;     // any request, while the helper says nothing
+        int m_nBusyMs = 900;     // any request, while the helper says it is at work
+        int m_nQuitMs = 1000;    // a helper asked to end, before it is killed
+        int m_nQuietMs = 250;    // a running stream's helper this silent is asked for a sign
+        int m_nAnswerMs = 500;   // of life, which must come within this
     };
 
+    // Looks for the helper with fnFindHelper whenever one is started; an
+    // empty path means that none was found.
+    explicit CWaveHelperLayer(std::function<std::string()> fnFindHelper);
+    CWaveHelperLayer(std::function<std::string()> fnFindHelper, SLimits limits);
+    // The helper at strHelperPath.
     explicit CWaveHelperLayer(std::string strHelperPath);
     CWaveHelperLayer(std::string strHelperPath, SLimits limits);
     ~CWaveHelperLayer() override;
@@ -62,23 +75,45 @@ public:
     MMRESULT waveOutClose(HWAVEOUT hWaveOut) override;
     MMRESULT waveOutSetLatency(HWAVEOUT hWaveOut, unsigned int nMilliseconds) override;
     void RefreshDevices() override;
+    EWaveSystem WaitForSoundSystem(int nWaitMs) override;
+    EWaveSystem SoundSystemState() const override;
+    void SetStartSink(CWaveSink* pSink) override { m_pStartSink = pSink; }
 
     int Pump() override;
     bool PumpQuietly() override;
     bool WaitForMessages(int nTimeoutMs) override;
     void SetWakeHandler(std::function<void()> fnWake) override;
 
-    // The running helper's process id, or -1.
+    // The running helper's process id (or, while none is ready, that of the
+    // one starting), or -1.
     int HelperPid() const;
 
 private:
     struct SHandle;
     using Clock = std::chrono::steady_clock;
 
-    // The running helper, started when there is none; null when none can run.
+    // The running helper; null while none is ready. Starts one unless one is
+    // starting or the last start failed, and waits for a starting one once.
     std::shared_ptr<CWaveHelperLink> Link();
-    // Ends a helper and marks every stream it held as lost.
-    void DropLink(const std::shared_ptr<CWaveHelperLink>& pLink, const char* pszWhy);
+    // Reaps what ended, replaces a running helper that ended, and takes
+    // note of a start that ended.
+    void Settle();
+    // Starts a helper in the background, looking for its program first.
+    void Launch();
+    // Makes a starting helper that said hello the running one, and gives up
+    // one that failed to start.
+    void CheckStart();
+    // Ends a helper and marks every stream it held as lost; a replacement
+    // starts at once. bWaited: the caller has waited on the helper already,
+    // so that the next calls do not wait for the replacement.
+    void DropLink(const std::shared_ptr<CWaveHelperLink>& pLink, const std::string& strWhy,
+                  bool bWaited = false);
+    // Lets a helper end by itself in the background (killed after m_nQuitMs).
+    void Retire(std::shared_ptr<CWaveHelperLink> pLink);
+    // Reaps the retired helpers that ended or ran out of time.
+    void ReapRetired(bool bAll);
+    // Watches the running helper while any of its streams runs.
+    void UpdateWatch();
     // A request to pLink; a helper that does not answer in time is dropped.
     MMRESULT Call(const std::shared_ptr<CWaveHelperLink>& pLink, SHelperMessage& message,
                   int nFd = -1);
@@ -105,11 +140,16 @@ private:
     MMRESULT Close(bool bInput, std::uint32_t nHandle);
     void WakeUp();
 
-    const std::string m_strHelperPath;
+    const std::function<std::string()> m_fnFindHelper;
     const SLimits m_limits;
-    std::shared_ptr<CWaveHelperLink> m_pLink;
-    Clock::time_point m_lastFailure;
-    bool m_bFailed = false;  // m_lastFailure holds
+    std::shared_ptr<CWaveHelperLink> m_pLink;      // ready
+    std::shared_ptr<CWaveHelperLink> m_pStarting;  // started, no hello yet
+    bool m_bWaitedForStart = false;                // a call has waited for m_pStarting already
+    bool m_bStartFailed = false;  // the last start failed: only WaitForSoundSystem tries again
+    bool m_bStartEnded = false;   // a start ended since the start sink was told
+    CWaveSink* m_pStartSink = nullptr;
+    // Helpers asked to end, and when they are killed if they have not.
+    std::vector<std::pair<std::shared_ptr<CWaveHelperLink>, Clock::time_point>> m_retired;
     // Helpers started so far; m_bNoInputs and m_bNoOutputs describe the
     // device counts of helper number m_nCountedHelper.
     unsigned int m_nHelpersStarted = 0;

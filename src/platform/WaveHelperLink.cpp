@@ -166,7 +166,7 @@ pid_t CWaveHelperLink::StartAhead(const std::string& strPath) {
     return child.m_nPid;
 }
 
-bool CWaveHelperLink::Start(const std::string& strPath, int nTimeoutMs) {
+bool CWaveHelperLink::Launch(const std::string& strPath, int nStartMs) {
     ReapLeftovers();
     if (pipe2(m_nQuit, O_CLOEXEC) != 0) {
         OutputDebugText("The sound helper could not be started: no sockets\r\n");
@@ -183,26 +183,133 @@ bool CWaveHelperLink::Start(const std::string& strPath, int nTimeoutMs) {
     m_nPid = child.m_nPid;
     m_nSocket = child.m_nSocket;
     m_nErrors = child.m_nErrors;
+    m_startDeadline = Clock::now() + std::chrono::milliseconds(nStartMs);
     m_reader = std::thread([this] { ReadLoop(); });
-    std::unique_lock<std::mutex> lock(m_mutex);
-    const bool bReady = m_cv.wait_for(lock, std::chrono::milliseconds(nTimeoutMs),
-                                      [this] { return m_bHello || m_bGone; });
-    const bool bHello = m_bHello && !m_bGone;
-    lock.unlock();
-    if (!bHello) {
-        OutputDebugText(bReady ? "The sound helper ended before it was ready\r\n"
-                               : "The sound helper was not ready within " +
-                                     std::to_string(nTimeoutMs) + " ms: the sound system does "
-                                     "not answer; the helper was stopped\r\n");
-        Kill();
-    }
-    return bHello;
+    return true;
 }
 
-CWaveHelperLink::ECall CWaveHelperLink::Call(SHelperMessage& message, int nTimeoutMs, int nFd) {
+bool CWaveHelperLink::WaitReady(int nTimeoutMs) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (m_bGone) {
+    m_cv.wait_for(lock, std::chrono::milliseconds(std::max(nTimeoutMs, 0)),
+                  [this] { return m_state.m_bHello || m_state.m_bGone || m_state.m_bStartOver; });
+    return m_state.m_bHello && !m_state.m_bGone;
+}
+
+bool CWaveHelperLink::IsReady() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_state.m_bHello && !m_state.m_bGone;
+}
+
+bool CWaveHelperLink::StartFailed() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return !m_state.m_bHello && (m_state.m_bGone || m_state.m_bStartOver);
+}
+
+bool CWaveHelperLink::Start(const std::string& strPath, int nTimeoutMs) {
+    if (!Launch(strPath, nTimeoutMs)) {
+        return false;
+    }
+    if (WaitReady(nTimeoutMs)) {
+        return true;
+    }
+    OutputDebugText(IsGone()
+                        ? "The sound helper ended before it was ready\r\n"
+                        : "The sound helper was not ready within " + std::to_string(nTimeoutMs) +
+                              " ms: the sound system does not answer; the helper was "
+                              "stopped\r\n");
+    Kill();
+    return false;
+}
+
+void CWaveHelperLink::Watch(bool bOn, int nQuietMs, int nAnswerMs) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (bOn == m_bWatching) {
+            return;
+        }
+        m_bWatching = bOn;
+        m_nQuietMs = nQuietMs;
+        m_nAnswerMs = nAnswerMs;
+        m_lastHeard = Clock::now();
+        m_bPinged = false;
+    }
+    if (bOn && m_nQuit[1] >= 0) {
+        // The reader may sleep without end: it has a deadline now.
+        const char ch = 'w';
+        static_cast<void>(write(m_nQuit[1], &ch, 1));
+    }
+}
+
+bool CWaveHelperLink::IsStalled() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_state.m_bStalled;
+}
+
+int CWaveHelperLink::CheckWatch(Clock::time_point now) {
+    auto msUntil = [now](Clock::time_point at) {
+        return static_cast<int>(
+            std::max<long long>(
+                0, std::chrono::duration_cast<std::chrono::milliseconds>(at - now).count()) +
+            1);
+    };
+    bool bPing = false;
+    int nSleepMs = -1;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_state.m_bGone) {
+            return -1;
+        }
+        if (!m_state.m_bHello) {
+            if (!m_state.m_bStartOver && now < m_startDeadline) {
+                return msUntil(m_startDeadline);
+            }
+        } else if (m_bWatching && !m_state.m_bStalled) {
+            if (!m_bPinged) {
+                const Clock::time_point quietUntil =
+                    m_lastHeard + std::chrono::milliseconds(m_nQuietMs);
+                if (now < quietUntil) {
+                    return msUntil(quietUntil);
+                }
+                m_bPinged = true;
+                m_pingedAt = now;
+                bPing = true;
+                nSleepMs = msUntil(now + std::chrono::milliseconds(m_nAnswerMs));
+            } else {
+                const Clock::time_point answerBy =
+                    m_pingedAt + std::chrono::milliseconds(m_nAnswerMs);
+                if (now < answerBy) {
+                    return msUntil(answerBy);
+                }
+            }
+        } else {
+            return -1;
+        }
+    }
+    if (bPing) {
+        SHelperMessage ping;
+        ping.m_nType = EHelperMessage::Ping;
+        // A full socket is no answer either: the check at the deadline says so.
+        static_cast<void>(SendHelperMessage(m_nSocket, ping, -1, true));
+        return nSleepMs;
+    }
+    const bool bHello = [this] {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_state.m_bHello;
+    }();
+    Mark(bHello ? &SHelperState::m_bStalled : &SHelperState::m_bStartOver);
+    return -1;
+}
+
+CWaveHelperLink::ECall CWaveHelperLink::Call(SHelperMessage& message, int nTimeoutMs, int nBusyMs,
+                                             int nFd) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (m_state.m_bGone) {
         return ECall::Gone;
+    }
+    if (m_state.m_bStalled) {
+        lock.unlock();
+        Kill();
+        return ECall::TimedOut;
     }
     message.m_nSerial = ++m_nSerial;
     m_nAwaited = message.m_nSerial;
@@ -219,14 +326,30 @@ CWaveHelperLink::ECall CWaveHelperLink::Call(SHelperMessage& message, int nTimeo
         return ECall::TimedOut;
     }
     lock.lock();
-    m_cv.wait_for(lock, std::chrono::milliseconds(nTimeoutMs),
-                  [this] { return m_bReplied || m_bGone; });
+    // A helper that says nothing for nTimeoutMs is given up; one that says
+    // it is at work on the request (Busy) is given up to nBusyMs.
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point busyLimit = start + std::chrono::milliseconds(nBusyMs);
+    m_lastHeard = std::max(m_lastHeard, start);
+    for (;;) {
+        const Clock::time_point silentLimit = m_lastHeard + std::chrono::milliseconds(nTimeoutMs);
+        const Clock::time_point until = std::min(busyLimit, silentLimit);
+        if (m_cv.wait_until(lock, until, [this] {
+                return m_bReplied || m_state.m_bGone || m_state.m_bStalled;
+            })) {
+            break;
+        }
+        const Clock::time_point now = Clock::now();
+        if (now >= busyLimit || now >= m_lastHeard + std::chrono::milliseconds(nTimeoutMs)) {
+            break;
+        }
+    }
     m_nAwaited = 0;
     if (m_bReplied) {
         message = m_reply;
         return ECall::Answered;
     }
-    if (m_bGone) {
+    if (m_state.m_bGone) {
         return ECall::Gone;
     }
     lock.unlock();
@@ -243,56 +366,54 @@ std::vector<SHelperMessage> CWaveHelperLink::TakeEvents() {
 
 bool CWaveHelperLink::WaitForEvents(int nTimeoutMs) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    return m_cv.wait_for(lock, std::chrono::milliseconds(nTimeoutMs),
-                         [this] { return !m_events.empty() || m_bGone || m_bFlooded; });
+    return m_cv.wait_for(lock, std::chrono::milliseconds(nTimeoutMs), [this] {
+        return !m_events.empty() || m_state.m_bGone || m_state.m_bFlooded || m_state.m_bStalled ||
+               m_state.m_bStartOver;
+    });
 }
 
 bool CWaveHelperLink::IsGone() const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_bGone;
+    return m_state.m_bGone;
+}
+
+void CWaveHelperLink::Mark(bool SHelperState::*pFlag) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_state.*pFlag) {
+            return;
+        }
+        m_state.*pFlag = true;
+    }
+    m_cv.notify_all();
+    if (m_fnWake) {
+        m_fnWake();
+    }
 }
 
 void CWaveHelperLink::MarkGone() {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_bGone) {
-            return;
-        }
-        m_bGone = true;
-    }
-    m_cv.notify_all();
-    if (m_fnWake) {
-        m_fnWake();
-    }
-}
-
-void CWaveHelperLink::MarkFlooded() {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_bFlooded) {
-            return;
-        }
-        m_bFlooded = true;
-    }
-    m_cv.notify_all();
-    if (m_fnWake) {
-        m_fnWake();
-    }
+    Mark(&SHelperState::m_bGone);
 }
 
 bool CWaveHelperLink::IsFlooded() const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_bFlooded;
+    return m_state.m_bFlooded;
 }
 
-void CWaveHelperLink::Stop(int nTimeoutMs) {
+void CWaveHelperLink::AskToQuit() {
     if (!IsGone()) {
         SHelperMessage quit;
         quit.m_nType = EHelperMessage::Quit;
-        if (SendHelperMessage(m_nSocket, quit, -1, true)) {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            m_cv.wait_for(lock, std::chrono::milliseconds(nTimeoutMs), [this] { return m_bGone; });
-        }
+        static_cast<void>(SendHelperMessage(m_nSocket, quit, -1, true));
+    }
+}
+
+void CWaveHelperLink::Stop(int nTimeoutMs) {
+    AskToQuit();
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_cv.wait_for(lock, std::chrono::milliseconds(nTimeoutMs),
+                      [this] { return m_state.m_bGone; });
     }
     Kill();
 }
@@ -343,16 +464,24 @@ void CWaveHelperLink::ReadLoop() {
         pollfd fds[3] = {{m_nQuit[0], POLLIN, 0},
                          {bSocketOpen ? m_nSocket : -1, POLLIN, 0},
                          {bErrorsOpen && !bPaused ? m_nErrors : -1, POLLIN, 0}};
-        int nTimeoutMs = -1;
+        int nTimeoutMs = CheckWatch(now);
         if (bPaused) {
-            nTimeoutMs = static_cast<int>(
+            const int nResumeMs = static_cast<int>(
                 std::chrono::duration_cast<std::chrono::milliseconds>(limiter.ResumeAt() - now)
-                    .count() + 1);
+                    .count() +
+                1);
+            nTimeoutMs = nTimeoutMs < 0 ? nResumeMs : std::min(nTimeoutMs, nResumeMs);
         }
         if (poll(fds, 3, nTimeoutMs) < 0 && errno != EINTR) {
             break;
         }
+        bool bQuit = false;
         if (fds[0].revents != 0) {
+            char szWake[16];
+            const ssize_t nWake = read(m_nQuit[0], szWake, sizeof szWake);
+            bQuit = nWake <= 0 || std::memchr(szWake, 'q', static_cast<std::size_t>(nWake));
+        }
+        if (bQuit) {
             // Told to end (the helper was killed): what it wrote last tells why,
             // so take what is there, within the byte budget, and go.
             if (bErrorsOpen) {
@@ -377,7 +506,7 @@ void CWaveHelperLink::ReadLoop() {
             if (nRead > 0) {
                 limiter.Feed(szChunk, static_cast<std::size_t>(nRead), Clock::now());
                 if (limiter.Spent(Clock::now())) {
-                    MarkFlooded();
+                    Mark(&SHelperState::m_bFlooded);
                 }
             } else if (nRead == 0 || errno != EINTR) {
                 bErrorsOpen = false;
@@ -399,9 +528,12 @@ void CWaveHelperLink::ReadMessages() {
             MarkGone();
             return;
         }
-        bool bEvent = false;
+        bool bWake = false;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
+            // Anything at all shows that the helper still serves the program.
+            m_lastHeard = Clock::now();
+            m_bPinged = false;
             if (message.m_nType == EHelperMessage::Log) {
                 message.m_szName[MAXPNAMELEN - 1] = '\0';
                 const std::string strText(message.m_szName);
@@ -409,8 +541,12 @@ void CWaveHelperLink::ReadMessages() {
                 m_bLineStart = !strText.empty() && strText.back() == '\n';
                 continue;
             }
+            if (message.m_nType == EHelperMessage::Busy) {
+                continue;
+            }
             if (message.m_nType == EHelperMessage::Hello) {
-                m_bHello = true;
+                bWake = !m_state.m_bHello;
+                m_state.m_bHello = true;
             } else if (message.m_nType == EHelperMessage::Reply) {
                 if (message.m_nSerial == m_nAwaited && m_nAwaited != 0) {
                     m_reply = message;
@@ -418,11 +554,11 @@ void CWaveHelperLink::ReadMessages() {
                 }
             } else {
                 m_events.push_back(message);
-                bEvent = true;
+                bWake = true;
             }
         }
         m_cv.notify_all();
-        if (bEvent && m_fnWake) {
+        if (bWake && m_fnWake) {
             m_fnWake();
         }
     }

@@ -32,7 +32,17 @@ enum class EHelperMessage : std::uint32_t {
     Done,
     Lost,
     Log,
+    // Program to helper: asks for a sign of life, answered at once with a
+    // Reply of serial 0 (a stopped or stuck helper stays silent).
+    Ping,
+    // Helper to program, every kHelperBusyBeatMs while a request takes
+    // longer: the helper is at work on it (the sound server is slow), not
+    // stopped.
+    Busy,
 };
+
+// How often a helper at work on a long request says so.
+constexpr int kHelperBusyBeatMs = 100;
 
 struct SHelperMessage {
     EHelperMessage m_nType = EHelperMessage::Reply;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 namespace {
@@ -57,9 +58,16 @@ CWaveHelperServer::CWaveHelperServer(int nSocket, CWaveLayer& layer)
         // A full counter already says "wake up".
         static_cast<void>(write(nWake, &nOne, sizeof nOne));
     });
+    m_beat = std::thread([this] { BeatWhileBusy(); });
 }
 
 CWaveHelperServer::~CWaveHelperServer() {
+    {
+        std::lock_guard<std::mutex> lock(m_busyMutex);
+        m_bEnding = true;
+    }
+    m_busyChanged.notify_all();
+    m_beat.join();
     while (!m_devices.empty()) {
         Close(m_devices.begin()->first);
     }
@@ -72,6 +80,24 @@ CWaveHelperServer::~CWaveHelperServer() {
 void CWaveHelperServer::Send(const SHelperMessage& message) {
     if (!m_bSocketBroken && !SendHelperMessage(m_nSocket, message)) {
         m_bSocketBroken = true;
+    }
+}
+
+void CWaveHelperServer::BeatWhileBusy() {
+    std::unique_lock<std::mutex> lock(m_busyMutex);
+    while (!m_bEnding) {
+        m_busyChanged.wait(lock, [this] { return m_bBusy || m_bEnding; });
+        const std::uint64_t nRequest = m_nRequest;
+        // A request still being served a beat later, and after every beat.
+        while (!m_busyChanged.wait_for(lock, std::chrono::milliseconds(kHelperBusyBeatMs), [&] {
+            return !m_bBusy || m_nRequest != nRequest || m_bEnding;
+        })) {
+            SHelperMessage busy;
+            busy.m_nType = EHelperMessage::Busy;
+            // Packets go out whole, whichever thread sends them; a full
+            // socket drops the beat, which is harmless.
+            static_cast<void>(SendHelperMessage(m_nSocket, busy, -1, true));
+        }
     }
 }
 
@@ -126,6 +152,20 @@ CWaveHelperServer::SDevice* CWaveHelperServer::Find(std::uint32_t nHandle) {
 }
 
 bool CWaveHelperServer::Serve(SHelperMessage& message, int nFd) {
+    {
+        std::lock_guard<std::mutex> lock(m_busyMutex);
+        m_bBusy = true;
+        ++m_nRequest;
+    }
+    m_busyChanged.notify_all();
+    const bool bServed = ServeRequest(message, nFd);
+    // Not told: the beat thread sees it at its next look, before any beat.
+    std::lock_guard<std::mutex> lock(m_busyMutex);
+    m_bBusy = false;
+    return bServed;
+}
+
+bool CWaveHelperServer::ServeRequest(SHelperMessage& message, int nFd) {
     const bool bInput = message.m_bInput != 0;
     SDevice* pDevice = Find(message.m_nHandle);
     MMRESULT nResult = MMSYSERR_NOERROR;
@@ -164,6 +204,8 @@ bool CWaveHelperServer::Serve(SHelperMessage& message, int nFd) {
             break;
         case EHelperMessage::Close:
             nResult = Close(message.m_nHandle);
+            break;
+        case EHelperMessage::Ping:
             break;
         default:
             nResult = MMSYSERR_NOTSUPPORTED;

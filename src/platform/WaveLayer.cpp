@@ -120,7 +120,8 @@ CWaveLayer* GetWaveLayer() {
         return pLayer;
     }
     // Created on first use and kept until the process ends.
-    static CWaveHelperLayer helper(FindSoundHelper());
+    // It looks for the helper whenever it starts one.
+    static CWaveHelperLayer helper(&FindSoundHelper);
     return &helper;
 }
 
@@ -257,4 +258,21 @@ int WaveDeliver(const std::vector<std::uint32_t>& handles,
         *pbLeft = bLeft;
     }
     return nDelivered;
+}
+
+bool WaveDeliverStarted(CWaveSink* pSink, bool& bPending, bool bQuietly) {
+    if (!bPending || pSink == nullptr) {
+        return false;
+    }
+    // Cleared before delivery: the sink may use the layer, even start it anew.
+    bPending = false;
+    if (!bQuietly) {
+        pSink->OnWaveMessage(MM_WAVE_STARTED, nullptr);
+        return true;
+    }
+    if (pSink->OnWaveMessageQuietly(MM_WAVE_STARTED, nullptr)) {
+        return true;
+    }
+    bPending = true;
+    return false;
 }

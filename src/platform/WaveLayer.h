@@ -50,6 +50,14 @@ constexpr unsigned int MM_WIM_DATA = 0x3C0;
 // buffer it held has been returned (with its own message) before this one.
 constexpr unsigned int MM_WIM_LOST = 0x3F0;
 constexpr unsigned int MM_WOM_LOST = 0x3F1;
+// Sent, with a null header, to the layer's start sink when a start of the
+// sound system that was under way has ended, ready or not.
+constexpr unsigned int MM_WAVE_STARTED = 0x3F2;
+
+// Whether the sound system can answer: ready, still starting (the program's
+// layer starts its helper process in the background), or it could not be
+// started.
+enum class EWaveSystem { Ready, Starting, Failed };
 
 // Capability bits: one per rate, channel count and sample size.
 constexpr std::uint32_t WAVE_FORMAT_1M08 = 0x1;
@@ -207,6 +215,18 @@ public:
     // is open; otherwise the lists are kept.
     virtual void RefreshDevices() {}
 
+    // Whether the sound system can answer now, waiting up to nWaitMs for one
+    // that is starting. A sound system that could not be started is looked
+    // for and started again here (and only here and in RefreshDevices), so
+    // that a helper put back in place is found. Layers that need no start are
+    // always ready.
+    virtual EWaveSystem WaitForSoundSystem(int /*nWaitMs*/) { return EWaveSystem::Ready; }
+    // The same as it stands, without waiting or starting anything.
+    virtual EWaveSystem SoundSystemState() const { return EWaveSystem::Ready; }
+    // pSink (or nobody, for null) hears MM_WAVE_STARTED through Pump
+    // whenever a start of the sound system ends. It must outlive its setting.
+    virtual void SetStartSink(CWaveSink* /*pSink*/) {}
+
     // Delivers every completion that has arrived to its sink, in order, and
     // returns how many were delivered. Sinks may call any layer function,
     // including closing the device they are told about.
@@ -300,6 +320,10 @@ int WaveDeliverAll(HandleMap& handles, MailboxOf fnMailbox, bool bQuietly, bool*
         },
         bQuietly, pbLeft);
 }
+
+// Delivers a pending MM_WAVE_STARTED (bPending) to pSink, if there is one;
+// true if delivered. Quietly, the sink may decline it, and it stays pending.
+bool WaveDeliverStarted(CWaveSink* pSink, bool& bPending, bool bQuietly);
 
 // Copies a device name into a capability record, cutting it at a character
 // boundary if it is too long.

@@ -290,8 +290,12 @@ MMRESULT CWavePortAudio::Queue(bool bInput, std::uint32_t nHandle, WAVEHDR* pHea
     if (nResult != MMSYSERR_NOERROR || bInput) {
         return nResult;
     }
-    // Playback runs whenever buffers are queued; the callback plays silence
-    // while none is. A stream that cannot start keeps nothing.
+    // Playback runs whenever buffers are queued, from the moment the whole
+    // ring is; the callback plays silence while none is. The buffer whose
+    // write could not start the stream is not kept.
+    if (!pStream->IsRunning() && !pStream->RingQueued(pHeader->dwBufferLength)) {
+        return MMSYSERR_NOERROR;
+    }
     const MMRESULT nStart = pStream->Start();
     if (nStart != MMSYSERR_NOERROR) {
         pStream->Buffers().Withdraw(pHeader);

@@ -506,13 +506,33 @@ bool CWaveSimulator::PumpQuietly() {
 }
 
 int CWaveSimulator::Deliver(bool bQuietly, bool* pbLeft) {
-    return WaveDeliverAll(
+    bool bLeft = false;
+    int nDelivered = WaveDeliverAll(
         m_handles,
         [](SHandle& handle) {
             return SWaveMailbox{handle.m_bInput, handle.m_pSink, &handle.m_returned,
                                 &handle.m_bLostPending};
         },
-        bQuietly, pbLeft);
+        bQuietly, &bLeft);
+    if (WaveDeliverStarted(m_pStartSink, m_bStartEnded, bQuietly)) {
+        ++nDelivered;
+    }
+    bLeft = bLeft || (m_bStartEnded && m_pStartSink != nullptr);
+    if (pbLeft != nullptr) {
+        *pbLeft = bLeft;
+    }
+    return nDelivered;
+}
+
+EWaveSystem CWaveSimulator::WaitForSoundSystem(int) {
+    ++m_nSoundSystemWaits;
+    return m_nSoundSystem;
+}
+
+void CWaveSimulator::EndStart(EWaveSystem outcome) {
+    m_nSoundSystem = outcome;
+    m_bStartEnded = true;
+    Wake();
 }
 
 bool CWaveSimulator::WaitForMessages(int) {
@@ -521,7 +541,7 @@ bool CWaveSimulator::WaitForMessages(int) {
             return true;
         }
     }
-    return PendingCount() > 0;
+    return PendingCount() > 0 || (m_bStartEnded && m_pStartSink != nullptr);
 }
 
 void CWaveSimulator::Wake() {

@@ -67,6 +67,13 @@ public:
     // Every started stream of the direction stops by itself: its queued buffers
     // come back, then MM_WIM_LOST or MM_WOM_LOST, all at the next Pump.
     void LoseStreams(bool bInput);
+    // The sound system's start, as the program's layer has one. While the
+    // state is Starting, WaitForSoundSystem says so whatever it may wait;
+    // EndStart sets the outcome, and the start sink hears MM_WAVE_STARTED at
+    // the next Pump.
+    void SetSoundSystem(EWaveSystem state) { m_nSoundSystem = state; }
+    void EndStart(EWaveSystem outcome);
+    int SoundSystemWaits() const { return m_nSoundSystemWaits; }
     // The latency the last waveOutSetLatency asked for.
     unsigned int LastLatency() const { return m_nLastLatency; }
 
@@ -129,6 +136,9 @@ public:
     MMRESULT waveOutClose(HWAVEOUT hWaveOut) override;
     MMRESULT waveOutSetLatency(HWAVEOUT hWaveOut, unsigned int nMilliseconds) override;
     void RefreshDevices() override;
+    EWaveSystem WaitForSoundSystem(int nWaitMs) override;
+    EWaveSystem SoundSystemState() const override { return m_nSoundSystem; }
+    void SetStartSink(CWaveSink* pSink) override { m_pStartSink = pSink; }
 
     int Pump() override;
     bool PumpQuietly() override;
@@ -205,4 +215,8 @@ private:
     std::vector<char> m_played;
     std::vector<std::uintptr_t> m_playedBuffers;
     std::function<void()> m_fnWake;
+    EWaveSystem m_nSoundSystem = EWaveSystem::Ready;
+    int m_nSoundSystemWaits = 0;
+    bool m_bStartEnded = false;
+    CWaveSink* m_pStartSink = nullptr;
 };

@@ -56,6 +56,7 @@ void CWaveStream::AfterStop() {
         m_pCurrent = nullptr;
         m_nOffset = 0;
     }
+    m_nLeadBytes = 0;
     // The queue's consuming side passes to this thread while the stream is stopped.
     WAVEHDR* pHeader = nullptr;
     while (m_queued.Pop(pHeader)) {
@@ -103,6 +104,7 @@ bool CWaveStream::Record(const char* pData, std::size_t nBytes) {
     while (pData != nullptr && nBytes > 0) {
         if (m_pCurrent == nullptr) {
             if (!m_queued.Pop(m_pCurrent)) {
+                m_nDry.fetch_add(1, std::memory_order_relaxed);
                 break;
             }
             m_nOffset = 0;
@@ -125,10 +127,18 @@ bool CWaveStream::Record(const char* pData, std::size_t nBytes) {
 
 bool CWaveStream::Play(char* pData, std::size_t nBytes) {
     bool bFinished = false;
+    if (pData != nullptr && m_nLeadBytes > 0) {
+        const std::size_t nLead = std::min(nBytes, m_nLeadBytes);
+        std::memset(pData, m_format.wBitsPerSample == 8 ? 0x80 : 0, nLead);
+        m_nLeadBytes -= nLead;
+        pData += nLead;
+        nBytes -= nLead;
+    }
     while (pData != nullptr && nBytes > 0) {
         if (m_pCurrent == nullptr) {
             if (!m_queued.Pop(m_pCurrent)) {
                 std::memset(pData, m_format.wBitsPerSample == 8 ? 0x80 : 0, nBytes);
+                m_nDry.fetch_add(1, std::memory_order_relaxed);
                 break;
             }
             m_nOffset = 0;

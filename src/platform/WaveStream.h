@@ -47,11 +47,18 @@ public:
     // recorded bytes with no buffer to go to are dropped, and playback with no
     // buffer queued is silence. True if a buffer was finished.
     bool Transfer(const void* pInput, void* pOutput, std::size_t nBytes);
+    // Audio callback, playback: the next nBytes played are silence, before
+    // any queued buffer.
+    void LeadWithSilence(std::size_t nBytes) { m_nLeadBytes = nBytes; }
     // Marks the end of a callback; pairs with AfterStop.
     void EndCallback() { m_nCallbacks.fetch_add(1, std::memory_order_release); }
     // Any thread: how many callbacks have ended, to tell a stream that still
     // moves sound from one that stopped.
     unsigned int CallbackCount() const { return m_nCallbacks.load(std::memory_order_acquire); }
+    // Any thread: how many transfers found no buffer queued, so that
+    // playback sent silence or recorded sound was dropped: the program did
+    // not hand its buffers back in time.
+    unsigned int DryCount() const { return m_nDry.load(std::memory_order_relaxed); }
 
 private:
     bool Record(const char* pData, std::size_t nBytes);
@@ -73,7 +80,9 @@ private:
     // Callback while the stream runs; user-interface thread after AfterStop.
     WAVEHDR* m_pCurrent = nullptr;
     std::uint32_t m_nOffset = 0;
+    std::size_t m_nLeadBytes = 0;
 
     // Released at the end of every callback, acquired by AfterStop.
     std::atomic<unsigned int> m_nCallbacks{0};
+    std::atomic<unsigned int> m_nDry{0};
 };

@@ -34,6 +34,8 @@ public:
     static constexpr int kVoiceAmplitude = 10000;
     // How many measurements pass between two display updates, plus one.
     static constexpr int kUpdateEvery = 10;
+    // The longest a command waits for a sound system that is starting.
+    static constexpr int kSoundSystemWaitMs = 400;
 
     explicit CKlavoraView(IKlavoraForm& form);
     virtual ~CKlavoraView();
@@ -44,6 +46,13 @@ public:
     void OnInitialUpdate();
     void OnDestroy();
     void CheckDevices();
+    // Runs CheckDevices once the sound system can answer (waiting up to
+    // waitMs for it); while it is still starting, the choice is due and runs
+    // when the start ends, or at the next switch-on.
+    void ChooseDevices(int waitMs);
+    // A start of the sound system ended: a device choice that waited for it
+    // runs, and then a switch-on that waited for it.
+    void OnSoundSystemStarted();
     void CreateVoices();
     void CreatePanels();
     void OnUpdateTunerIndicator(CCmdUI* pCmdUI) const;
@@ -176,6 +185,8 @@ public:
     bool PlayerOpen() const { return m_bPlayerOpen; }
     bool NoRecordingDevice() const { return m_bNoRecordingDevice; }
     bool NoPlaybackDevice() const { return m_bNoPlaybackDevice; }
+    bool DeviceChoiceDue() const { return m_bDeviceChoiceDue; }
+    bool SwitchOnDue() const { return m_nSwitchOnDue != SwitchOn::None; }
     int GetNote() const { return m_nNote; }
     int GetPlayMode() const { return m_nPlayMode; }
     int GetView() const { return m_nView; }
@@ -215,6 +226,14 @@ private:
     void UpdateData();
     // Creates both device objects for the current settings.
     void CreateDevices();
+    // Before a switch-on opens its device: the sound system has to answer,
+    // and a device choice that waited for it runs first. False when it
+    // cannot yet: the switch-on then waits for the start to end (and the
+    // same switch again takes it back), or the choice found no device.
+    bool ReadyToOpen(bool recording);
+    // Runs the switch-on that waited for the sound system, if its command is
+    // enabled and nothing runs.
+    void SwitchOnWhenStarted();
     // Runs one of the five table builders' loops.
     void BuildTable(int mode);
     // Remembers the first failure that makes the store unusable in this run.
@@ -235,6 +254,12 @@ private:
     bool m_bTemperamentsReady = false;
     bool m_bNoRecordingDevice = false;
     bool m_bNoPlaybackDevice = false;
+    bool m_bDeviceChoiceDue = false;  // CheckDevices waits for the sound system
+    enum class SwitchOn { None, Play, Tune };
+    SwitchOn m_nSwitchOnDue = SwitchOn::None;  // a switch-on waits for the sound system
+    // Hears from the wave layer when a start of the sound system ends.
+    std::unique_ptr<CWaveSink> m_pStartSink;
+    CWaveLayer* m_pStartLayer = nullptr;
     int m_nNumBuffers = 5;
     int m_nSamplingRate = 44100;
     int m_nBufferSize = 8192;

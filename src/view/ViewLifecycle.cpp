@@ -19,11 +19,29 @@ unsigned int FormatForRate(int samplingRate) {
     return samplingRate == 44100 ? WAVE_FORMAT_4S16 : WAVE_FORMAT_2S16;
 }
 
+// Passes the end of a sound system's start to the view, on the
+// user-interface thread (it may show a box).
+class CStartSink : public CWaveSink {
+public:
+    explicit CStartSink(CKlavoraView& view) : m_view(view) {}
+    void OnWaveMessage(unsigned int nMessage, WAVEHDR*) override {
+        if (nMessage == MM_WAVE_STARTED) {
+            m_view.OnSoundSystemStarted();
+        }
+    }
+
+private:
+    CKlavoraView& m_view;
+};
+
 }  // namespace
 
 CKlavoraView::CKlavoraView(IKlavoraForm& form) : m_form(form) {}
 
 CKlavoraView::~CKlavoraView() {
+    if (m_pStartLayer != nullptr) {
+        m_pStartLayer->SetStartSink(nullptr);
+    }
     if (m_bListening) {
         m_pRecorder->Stop();
         m_pRecorder->Close();
@@ -58,7 +76,12 @@ void CKlavoraView::OnInitialUpdate() {
     CreateDevices();
     m_bNoRecordingDevice = false;
     m_bNoPlaybackDevice = false;
-    CheckDevices();
+    m_pStartSink = std::make_unique<CStartSink>(*this);
+    m_pStartLayer = GetWaveLayer();
+    m_pStartLayer->SetStartSink(m_pStartSink.get());
+    // The window shows without waiting: a sound system still starting gets
+    // its device choice when it is there.
+    ChooseDevices(0);
     if (m_bTemperamentsReady) {
         const CTemperament* t = CurrentTemperament();
         const double target = t != nullptr ? t->NoteFrequency(m_dStandardA, 9) : 0.0;
@@ -79,6 +102,25 @@ void CKlavoraView::OnInitialUpdate() {
     SelectNote(9);
     UpdateStandardA(m_dStandardA);
     ShowTemperamentTable();
+}
+
+void CKlavoraView::ChooseDevices(int waitMs) {
+    m_bDeviceChoiceDue = GetWaveLayer()->WaitForSoundSystem(waitMs) == EWaveSystem::Starting;
+    if (!m_bDeviceChoiceDue) {
+        CheckDevices();
+    }
+}
+
+void CKlavoraView::OnSoundSystemStarted() {
+    if (!m_pRecorder || !m_pPlayer) {
+        return;
+    }
+    if (m_bDeviceChoiceDue) {
+        ChooseDevices(0);
+    }
+    if (!m_bDeviceChoiceDue) {
+        SwitchOnWhenStarted();
+    }
 }
 
 void CKlavoraView::CheckDevices() {
@@ -187,7 +229,7 @@ void CKlavoraView::OnOptions() {
     }
     m_bNoRecordingDevice = false;
     m_bNoPlaybackDevice = false;
-    CheckDevices();
+    ChooseDevices(kSoundSystemWaitMs);
 }
 
 CToneVoice* CKlavoraView::GetVoice(int i) const {

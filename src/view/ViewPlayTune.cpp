@@ -7,6 +7,7 @@
 #include "temper/NumberFormat.h"
 #include "view/KlavoraView.h"
 #include "view/PlayModes.h"
+#include "view/ViewIds.h"
 
 namespace {
 
@@ -60,7 +61,52 @@ void CKlavoraView::OnPlayMode(int mode) {
     UpdateVoices();
 }
 
+bool CKlavoraView::ReadyToOpen(bool recording) {
+    if (!m_bDeviceChoiceDue) {
+        // A sound helper that is being replaced is waited for here, and one
+        // that could not start is looked for again.
+        if (GetWaveLayer()->WaitForSoundSystem(kSoundSystemWaitMs) != EWaveSystem::Starting) {
+            return true;
+        }
+    } else {
+        ChooseDevices(kSoundSystemWaitMs);
+        if (!m_bDeviceChoiceDue) {
+            // The choice may have found no device: its box said so.
+            return !(recording ? m_bNoRecordingDevice : m_bNoPlaybackDevice);
+        }
+    }
+    // Still starting: the switch-on runs when the start ends. The same
+    // switch again takes it back.
+    const SwitchOn wanted = recording ? SwitchOn::Tune : SwitchOn::Play;
+    m_nSwitchOnDue = m_nSwitchOnDue == wanted ? SwitchOn::None : wanted;
+    return false;
+}
+
+void CKlavoraView::SwitchOnWhenStarted() {
+    const SwitchOn due = m_nSwitchOnDue;
+    m_nSwitchOnDue = SwitchOn::None;
+    if (due == SwitchOn::None || m_bListening || m_bPlaying) {
+        return;
+    }
+    const int id = due == SwitchOn::Tune ? ID_TUNE_MICROPHONE : ID_PLAY_NOTES;
+    CCmdUI ui(id);
+    OnUpdateCommand(&ui);
+    if (!ui.m_bEnabled) {
+        return;  // the device choice found no device, and said so
+    }
+    if (GetWaveLayer()->SoundSystemState() != EWaveSystem::Ready) {
+        // The start failed: said once, and the next switch-on tries again.
+        ReportNotStarted(due == SwitchOn::Tune);
+        return;
+    }
+    OnCommand(id);
+}
+
 void CKlavoraView::OnTuneWithMicrophone() {
+    if (!m_bRecorderOpen && !ReadyToOpen(true)) {
+        ShowPlayedFrequency();
+        return;
+    }
     if (!m_bRecorderOpen) {
         m_bRecorderOpen = m_pRecorder->HasCapableDevice() && m_pRecorder->Open();
         if (!m_bRecorderOpen) {
@@ -92,6 +138,10 @@ void CKlavoraView::OnTuneWithMicrophone() {
 
 void CKlavoraView::OnPlayNotes() {
     bool opened = false;
+    if (!m_bPlayerOpen && !ReadyToOpen(false)) {
+        ShowPlayedFrequency();
+        return;
+    }
     if (!m_bPlayerOpen) {
         m_bPlayerOpen = m_pPlayer->HasCapableDevice() && m_pPlayer->Open();
         if (!m_bPlayerOpen) {

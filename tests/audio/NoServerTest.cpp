@@ -32,6 +32,9 @@ TEST(NoSoundServer, NoDeviceIsFoundAndNothingHangs) {
     CDebugOutputCapture log;
 
     std::future<SFound> found = std::async(std::launch::async, [] {
+        // The helper starts in the background and finds no device: waited
+        // for, so that the answers below are PortAudio's.
+        EXPECT_EQ(EWaveSystem::Ready, GetWaveLayer()->WaitForSoundSystem(10000));
         CWaveInDevice recorder(WAVE_FORMAT_4S16, 5, 8192, nullptr);
         CWaveOutDevice player(WAVE_FORMAT_4S16, 5, 8192, nullptr);
         return SFound{recorder.HasCapableDevice(), recorder.SelectDevice(WAVE_MAPPER),

@@ -36,7 +36,14 @@ bool PumpUntil(Done bDone, std::chrono::seconds limit) {
     return true;
 }
 
+// The program's layer starts its sound helper in the background; these tests
+// ask nothing of it before the helper is there.
+void AwaitTheSoundSystem() {
+    ASSERT_EQ(EWaveSystem::Ready, GetWaveLayer()->WaitForSoundSystem(10000));
+}
+
 TEST(Sound, BothDeviceListsHaveNamedDevices) {
+    AwaitTheSoundSystem();
     CWaveInDevice recorder(WAVE_FORMAT_4S16, 5, 8192, nullptr);
     CWaveOutDevice player(WAVE_FORMAT_4S16, 5, 8192, nullptr);
     ASSERT_GT(recorder.DeviceCount(), 0);
@@ -58,6 +65,7 @@ TEST(Sound, BothDeviceListsHaveNamedDevices) {
 }
 
 TEST(Sound, PlayedToneIsRecordedBackAtItsPitch) {
+    AwaitTheSoundSystem();
     CDebugOutputCapture log;
     CRecordingSink sink;
     CWaveOutDevice player(WAVE_FORMAT_4S16, 5, 8192, &sink);
@@ -143,9 +151,11 @@ void StopCloseAndOpenAgain() {
 }
 
 TEST(Sound, RecordingStopsClosesAndOpensAgain) {
+    AwaitTheSoundSystem();
     StopCloseAndOpenAgain<CWaveInDevice>();
 }
 TEST(Sound, PlaybackStopsClosesAndOpensAgain) {
+    AwaitTheSoundSystem();
     StopCloseAndOpenAgain<CWaveOutDevice>();
 }
 

@@ -218,12 +218,27 @@ TEST(WaveStream, PlaybackPlaysQueuedBuffersInOrderThenSilence) {
     EXPECT_EQ(MMSYSERR_NOMEM, stream.Queue(&third));
     std::string strOut(20, '?');
     EXPECT_TRUE(stream.Transfer(nullptr, &strOut[0], 12));
+    EXPECT_EQ(0u, stream.DryCount());
     EXPECT_TRUE(stream.Transfer(nullptr, &strOut[12], 8));
     EXPECT_EQ(std::string("aaaaaaaabbbbbbbb") + std::string(4, '\0'), strOut);
+    EXPECT_EQ(1u, stream.DryCount());  // the silence is counted
     stream.CollectFinished();
     EXPECT_EQ(&first, stream.TakeCompletion());
     EXPECT_EQ(&second, stream.TakeCompletion());
     EXPECT_EQ(nullptr, stream.TakeCompletion());
+}
+
+TEST(WaveStream, ALeadOfSilenceComesBeforeTheQueuedSound) {
+    const WAVEFORMATEX format{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
+    CWaveStream stream(false, format, nullptr, 1);
+    std::vector<char> a(8, 'a');
+    WAVEHDR first{a.data(), 8, 0, 0, WHDR_PREPARED};
+    ASSERT_EQ(MMSYSERR_NOERROR, stream.Queue(&first));
+    stream.LeadWithSilence(4);
+    std::string strOut(12, '?');
+    EXPECT_TRUE(stream.Transfer(nullptr, &strOut[0], 12));
+    EXPECT_EQ(std::string(4, '\0') + "aaaaaaaa", strOut);
+    EXPECT_EQ(0u, stream.DryCount());  // the lead is no missing buffer
 }
 
 TEST(DebugOutput, CapturesNestAndGoToStandardErrorOnlyWhenAsked) {

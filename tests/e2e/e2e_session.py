@@ -62,6 +62,7 @@ class Session:
         self.app = None
         self.window = None
         self.stderr_path = os.path.join(self.work, "klavora.err")
+        self.server_log = os.path.join(self.work, "pulse.log")
 
     # --- the session as a whole ---------------------------------------------
 
@@ -127,7 +128,9 @@ class Session:
             return None
 
     def start_server(self):
+        # At debug level the server logs every underrun of a playback stream.
         result = self.run(["pulseaudio", "-D", "--exit-idle-time=-1", "-n", "--disable-shm=true",
+                           "--log-level=debug", "--log-target=file:" + self.server_log,
                            "--load=module-null-sink sink_name=" + SINK,
                            "--load=module-native-protocol-unix"], timeout=20)
         if result.returncode != 0:
@@ -145,6 +148,31 @@ class Session:
             wait_for("the sound server to end", lambda: self.server_pid() is None, 5)
         except Failure:
             _kill(pid)
+
+    def server_underruns(self):
+        """How many times the server has run out of the program's sound so
+        far (its playback streams are the ALSA plug-in's)."""
+        try:
+            with open(self.server_log, errors="replace") as f:
+                return f.read().count("Implicit underrun of 'ALSA Playback'")
+        except OSError:
+            return 0
+
+    def helper_counts(self):
+        """The sound helper's own count for its last playback streams, when
+        the program's debug output is on: the callbacks that found no buffer
+        (the program late) and the underflows the sound system reported."""
+        try:
+            with open(self.stderr_path, errors="replace") as f:
+                found = re.findall(r"Playback stream: (\d+) callbacks, (\d+) found no buffer "
+                                   r"queued, (\d+) underflows", f.read())
+        except OSError:
+            found = []
+        if not found:
+            return ""
+        dry = sum(int(d) for _, d, _ in found)
+        late = sum(int(u) for _, _, u in found)
+        return ", the helper found no buffer queued %d times and heard of %d underflows" % (dry, late)
 
     def streams(self, kind):
         """The server's playback ("sink-inputs") or recording ("source-outputs")
@@ -169,6 +197,22 @@ class Session:
                                "--rate=%d" % RATE, "--channels=1", "--latency-msec=50"],
                               stdout=out)
             time.sleep(seconds + 1.0)
+            _end(proc)
+        with open(path, "rb") as f:
+            return e2e_sound.samples(f.read())[RATE:]
+
+    def record_while(self, fn):
+        """What is played while fn runs, from the sink's monitor: the
+        recording starts early enough that the earlier sound it first
+        delivers ends before fn begins, and goes on for a second after."""
+        path = os.path.join(self.work, "record.raw")
+        with open(path, "wb") as out:
+            proc = self.spawn(["parec", "-d", SINK + ".monitor", "--raw", "--format=s16le",
+                               "--rate=%d" % RATE, "--channels=1", "--latency-msec=50"],
+                              stdout=out)
+            time.sleep(1.5)
+            fn()
+            time.sleep(1.0)
             _end(proc)
         with open(path, "rb") as f:
             return e2e_sound.samples(f.read())[RATE:]
@@ -202,11 +246,11 @@ class Session:
 
     # --- the program ----------------------------------------------------------------
 
-    def start_program(self):
+    def start_program(self, step=0.2):
         self.app = subprocess.Popen([self.program], env=self.env, stdout=subprocess.DEVNULL,
-                                    stderr=open(self.stderr_path, "wb"))
+                                    stderr=open(self.stderr_path, "ab"))
         self.started.append(self.app)
-        self.window = wait_for("the main window", self.main_window, 30, 0.2)
+        self.window = wait_for("the main window", self.main_window, 30, step)
         return self.app
 
     def windows(self, name="^Klavora$"):

@@ -56,6 +56,37 @@ def longest_gap_ms(x, level):
     return longest * 1000.0 / RATE
 
 
+def tones(x, level=300, apart=0.2):
+    """The stretches of a recording where something sounds, split where it is
+    quiet for apart seconds or more."""
+    loud = np.flatnonzero(np.abs(x) >= level)
+    if len(loud) == 0:
+        return []
+    breaks = np.flatnonzero(np.diff(loud) > apart * RATE)
+    starts = np.concatenate(([loud[0]], loud[breaks + 1]))
+    ends = np.concatenate((loud[breaks], [loud[-1]]))
+    return [x[a: b + 1] for a, b in zip(starts, ends) if b - a > RATE // 10]
+
+
+def dropouts(x, frequency, level=300):
+    """Where a recorded steady tone lost time: the milliseconds of silence
+    inside it (the player sent silence, or the server ran dry), and the
+    cycles missing besides those (the recording itself dropped sound)."""
+    loud = np.flatnonzero(np.abs(x) >= level)
+    if len(loud) < 2:
+        return 0.0, 0.0
+    x = x[loud[0]: loud[-1] + 1]
+    quiet = np.abs(x) < level
+    # Silence counts only in stretches longer than a quarter of a cycle, so
+    # that the tone's own zero crossings are not taken for it.
+    least = int(RATE / frequency / 4) + 2
+    edges = np.flatnonzero(np.diff(np.concatenate(([0], quiet.astype(np.int8), [0]))))
+    silent = sum(e - s for s, e in zip(edges[::2], edges[1::2]) if e - s >= least)
+    crossings = np.count_nonzero((x[:-1] < 0) & (x[1:] >= 0))
+    wanted = (len(x) - silent) * frequency / RATE
+    return silent * 1000.0 / RATE, max(0.0, wanted - crossings)
+
+
 def gray_image(png):
     """A screenshot as rows of 8-bit gray levels."""
     size = subprocess.run(["identify", "-format", "%w %h", png], capture_output=True,

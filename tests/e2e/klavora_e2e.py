@@ -6,11 +6,15 @@ played, screenshots read with tesseract, /proc). Usage:
 Each case prints what it measured and ends with a "N passed, N failed" line."""
 
 import argparse
+import functools
 import os
 import re
 import sys
 import time
 
+import numpy as np
+
+import e2e_helper
 import e2e_sound
 from e2e_session import Failure, Session, TimeUp, wait_for
 
@@ -21,10 +25,15 @@ A = 415.0
 MAJOR_TRIAD = (A, A * 2 ** (4 / 12), A * 2 ** (7 / 12))
 
 
+# CTest counts a case that ends with this code as skipped (SKIP_RETURN_CODE).
+SKIPPED = 77
+
+
 class Checks:
     def __init__(self):
         self.passed = 0
         self.failed = 0
+        self.skipped = []
 
     def check(self, ok, what):
         print(("ok      " if ok else "FAILED  ") + what, flush=True)
@@ -33,6 +42,11 @@ class Checks:
         else:
             self.failed += 1
         return ok
+
+    def skip(self, why):
+        """A measurement that the machine spoilt: neither passed nor failed."""
+        print("SKIPPED " + why, flush=True)
+        self.skipped.append(why)
 
 
 def prepare_store(s):
@@ -54,14 +68,52 @@ def check_saved_at_close(s, c):
 
 
 def measure_tone(s, c, expected, seconds=3.0, tolerance=0.01, what="A"):
+    """Records what is played and checks the expected tones. For a single
+    tone that is off, finds out whose the lost time is: the program's stream
+    running dry (the server's count of its underruns, silence in the tone,
+    the helper's own count when its debug output is read) or the recording
+    (cycles missing without a silence). The recording's loss, and the
+    server running out of the program's sound on a machine busy with more
+    than half as much work again as it has processors, are measurements the
+    machine spoilt, and are skipped; silence that the helper played (the
+    program's buffers late) is always the program's."""
+    underruns = s.server_underruns()
     x = s.record(seconds)
+    underruns = s.server_underruns() - underruns
     level = e2e_sound.rms(x)
     if not c.check(level > 300, "%s is heard (rms %.0f)" % (what, level)):
         return
     found = e2e_sound.peaks(x, len(expected))
-    for want, got in zip(expected, found):
-        c.check(abs(got - want) <= tolerance,
-                "%s: %.3f Hz recorded, %.3f +- %.2f wanted" % (what, got, want, tolerance))
+    off = [(want, got) for want, got in zip(expected, found) if abs(got - want) > tolerance]
+    if not off or len(expected) > 1:
+        for want, got in zip(expected, found):
+            c.check(abs(got - want) <= tolerance, "%s: %.3f Hz recorded, %.3f +- %.2f wanted "
+                    "(%d underruns of the program's stream)" % (what, got, want, tolerance,
+                                                                underruns))
+        return
+    want, got = off[0]
+    silent_ms, missing = e2e_sound.dropouts(x, want)
+    load = os.getloadavg()[0] / (os.cpu_count() or 1)
+    found_text = "%s: %.3f Hz recorded, %.3f +- %.2f wanted" % (what, got, want, tolerance)
+    if underruns or silent_ms >= 1.0:
+        why = ran_dry(s, underruns, silent_ms, load)
+        if underruns and load >= 1.5:
+            c.skip(found_text + "; " + why + " (the machine spoils the measurement)")
+        else:
+            c.check(False, found_text + "; " + why)
+    else:
+        c.skip(found_text + "; the recording lost %.0f cycles without a silence in the tone and "
+               "the program's stream did not run dry: the recording tool's loss" % missing)
+
+
+def ran_dry(s, underruns, silent_ms, load):
+    """Whose the silence in a tone is: the server's (it ran out of the
+    program's sound: the helper wrote too late) or the helper's (it played
+    silence: the program handed its buffers back too late)."""
+    whose = ("the server ran out of the program's sound %d times" % underruns if underruns else
+             "the helper played silence: the program's buffers came back too late")
+    return ("the program's playback ran dry (%.1f ms of silence in the tone): %s%s, at a load "
+            "of %.1f a processor" % (silent_ms, whose, s.helper_counts(), load))
 
 
 def wait_for_stream(s, kind, timeout=10):
@@ -75,6 +127,7 @@ def case_play(s, c):
     """A at 415 played and recorded back; the server holds the whole ring; the
     major triad's three notes."""
     s.start_server()
+    s.env["KLAVORA_DEBUG"] = "1"
     s.start_program()
     s.key("ctrl+p")
     wait_for_stream(s, "sink-inputs")
@@ -94,6 +147,7 @@ def case_tune(s, c):
     """A 412 Hz tone played in while tuning shows its frequency and its
     distance from A within 2 s of the first Tune."""
     s.start_server()
+    s.env["KLAVORA_DEBUG"] = "1"
     s.start_program()
     s.play_tone(412)
     wait_for_stream(s, "sink-inputs")
@@ -238,6 +292,7 @@ def case_rescan(s, c):
     """Started without a sound server, the program says it found no sound
     card; applying the options reads the device lists afresh, so it finds the
     server once it runs, and says so again once it went away."""
+    s.env["KLAVORA_DEBUG"] = "1"
     s.start_program()
     box = wait_for("the message about the sound card", s.message_box, 15)
     text = s.read_text(box)
@@ -255,13 +310,76 @@ def case_rescan(s, c):
     check_saved_at_close(s, c)
 
 
+def check_tones(s, c, x, underruns, what):
+    """Every tone of a recording of several Plays: no silence inside it, and
+    415 zero crossings a second (a gap takes some away); whose the lost time
+    is, as measure_tone says."""
+    tones = e2e_sound.tones(x)
+    c.check(len(tones) >= 2, "%s: %d tones recorded" % (what, len(tones)))
+    load = os.getloadavg()[0] / (os.cpu_count() or 1)
+    for n, tone in enumerate(tones):
+        silent_ms, missing = e2e_sound.dropouts(tone, A)
+        rate = np.count_nonzero((tone[:-1] < 0) & (tone[1:] >= 0)) * e2e_sound.RATE / len(tone)
+        text = "%s, tone %d (%.2f s): %.1f ms of silence inside, %.1f zero crossings a second " \
+               "(415 wanted), %d underruns of the program's stream" % (
+                   what, n + 1, len(tone) / e2e_sound.RATE, silent_ms, rate, underruns)
+        if silent_ms < 1.0 and missing < 2:
+            c.check(True, text)
+        elif silent_ms < 1.0:
+            c.skip(text + "; cycles missing without a silence: the recording tool's loss")
+        elif underruns and load >= 1.5:
+            c.skip(text + "; " + ran_dry(s, underruns, silent_ms, load) +
+                   " (the machine spoils the measurement)")
+        else:
+            c.check(False, text + "; " + ran_dry(s, underruns, silent_ms, load))
+
+
+def case_play_restarts(s, c):
+    """Play switched on and off again and again, at 44100 Hz and, set in the
+    options, at 22050 Hz: no tone has a gap, neither at its start nor after."""
+    s.start_server()
+    s.env["KLAVORA_DEBUG"] = "1"
+    s.start_program()
+    for rate in (44100, 22050):
+        if rate == 22050:
+            # Options: untick the defaults, to the rate buttons, 22050 Hz, OK.
+            s.key("alt+f")
+            wait_for("the File menu", s.popup_menu_open, 5)
+            s.run(["xdotool", "key", "o"])
+            options = wait_for("the options window", lambda: s.windows("^Klavora Options$"),
+                               5)[0]
+            for keys in ("space", "Tab", "Right", "Return"):
+                s.key(keys, options)
+            wait_for("the options window to close", lambda: not s.windows("^Klavora Options$"),
+                     5)
+            box = s.message_box()
+            c.check(box is None, "22050 Hz chosen in the options without a word")
+
+        def plays():
+            for _ in range(3):
+                s.key("ctrl+p")
+                time.sleep(1.2)
+                s.key("ctrl+p")
+                time.sleep(0.6)
+
+        underruns = s.server_underruns()
+        x = s.record_while(plays)
+        check_tones(s, c, x, s.server_underruns() - underruns, "%d Hz" % rate)
+    check_saved_at_close(s, c)
+    c.check(s.settings().get("SamplingRate") == "22050", "22050 Hz saved")
+
+
 CASES = {
     "play": (case_play, 90),
     "tune": (case_tune, 90),
     "server_stops_while_playing": (case_server_stops("play"), 170),
     "server_stops_while_tuning": (case_server_stops("tune"), 170),
     "rescan": (case_rescan, 90),
+    "play_restarts": (case_play_restarts, 120),
 }
+# The helper's faults; their cases use this module's steps.
+for _name, (_fn, _limit) in e2e_helper.CASES.items():
+    CASES[_name] = (functools.partial(_fn, k=sys.modules[__name__]), _limit)
 
 
 def main():
@@ -280,8 +398,10 @@ def main():
         c.check(False, str(e))
     except Exception as e:  # a tool that failed or hung: the case fails, cleanly
         c.check(False, "%s: %s" % (type(e).__name__, e))
-    print("%d passed, %d failed" % (c.passed, c.failed))
-    return 0 if c.failed == 0 else 1
+    print("%d passed, %d failed, %d skipped" % (c.passed, c.failed, len(c.skipped)))
+    if c.failed:
+        return 1
+    return SKIPPED if c.skipped else 0
 
 
 if __name__ == "__main__":

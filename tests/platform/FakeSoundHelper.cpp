@@ -7,6 +7,10 @@
 //   hang     answers nothing after the second queued buffer
 //   lose     at the start, reports the stream lost
 //   flood    at the start, writes to standard error without end
+//   hold     keeps every queued buffer (a stream of very long buffers)
+//   slow-N   takes N ms over each device description, saying Busy meanwhile;
+//   mute-N   the same, saying nothing
+// and says hello only after $KLAVORA_FAKE_HELLO_MS milliseconds, if set.
 #include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -42,6 +46,9 @@ int main(int argc, char** argv) {
     if (strMode == "mute") {
         SleepForever();
     }
+    if (const char* pszDelay = std::getenv("KLAVORA_FAKE_HELLO_MS")) {
+        usleep(static_cast<useconds_t>(std::atoi(pszDelay)) * 1000u);
+    }
     SHelperMessage hello;
     hello.m_nType = EHelperMessage::Hello;
     SendHelperMessage(nSocket, hello);
@@ -64,6 +71,17 @@ int main(int argc, char** argv) {
                 message.m_nValue = message.m_bInput ? 1 : 0;
                 break;
             case EHelperMessage::GetCaps:
+                if (strMode.compare(0, 5, "slow-") == 0 || strMode.compare(0, 5, "mute-") == 0) {
+                    const int nMs = std::atoi(strMode.c_str() + 5);
+                    for (int nSlept = 0; nSlept < nMs; nSlept += kHelperBusyBeatMs) {
+                        usleep(kHelperBusyBeatMs * 1000);
+                        if (strMode[0] == 's') {
+                            SHelperMessage busy;
+                            busy.m_nType = EHelperMessage::Busy;
+                            SendHelperMessage(nSocket, busy);
+                        }
+                    }
+                }
                 if (!message.m_bInput || (message.m_nValue != 0 && message.m_nValue != WAVE_MAPPER)) {
                     message.m_nResult = MMSYSERR_BADDEVICEID;
                     break;
@@ -103,7 +121,7 @@ int main(int argc, char** argv) {
         }
         message.m_nType = EHelperMessage::Reply;
         SendHelperMessage(nSocket, message);
-        if (!bStarted) {
+        if (!bStarted || strMode == "hold") {
             continue;
         }
         if (strMode == "lose") {

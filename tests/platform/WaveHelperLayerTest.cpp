@@ -1,6 +1,7 @@
 // The program's side of the sound helper, against a scripted stand-in helper:
-// sound comes through the shared arena, and a helper that hangs, floods or
-// loses its stream costs a bounded wait, ends, and is replaced.
+// sound comes through the shared arena; a helper that hangs, stops, floods or
+// loses its stream costs a short bounded wait, ends, and is replaced at once;
+// a helper starts in the background and is looked for again after a failure.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -34,14 +35,17 @@ protected:
     static CWaveHelperLayer::SLimits Limits() {
         CWaveHelperLayer::SLimits limits;
         limits.m_nStartMs = 2000;
+        limits.m_nWaitMs = 2000;
         limits.m_nCallMs = 300;
         limits.m_nQuitMs = 300;
-        limits.m_nRetryMs = 0;
         return limits;
     }
     // The helper reads its part from the environment it is started with.
     void Play(const char* pszMode) { setenv("KLAVORA_FAKE_HELPER", pszMode, 1); }
-    ~WaveHelperLayerTest() override { unsetenv("KLAVORA_FAKE_HELPER"); }
+    ~WaveHelperLayerTest() override {
+        unsetenv("KLAVORA_FAKE_HELPER");
+        unsetenv("KLAVORA_FAKE_HELLO_MS");
+    }
 
     // Pumps until bDone or the time is up; false on time-out.
     template <typename Done>
@@ -108,20 +112,90 @@ TEST_F(WaveHelperLayerTest, AHelperThatStopsAnsweringCostsOneBoundedWaitAndIsRep
     ASSERT_TRUE(PumpUntil(layer, [&] {
         return !m_sink.m_messages.empty() && m_sink.m_messages.back().m_nMessage == MM_WIM_LOST;
     })) << m_log.Text();
-    EXPECT_LT(nSlowestMs, 1500);
+    EXPECT_LT(nSlowestMs, 300 + 250);
     EXPECT_EQ(CWaveInDevice::STATE_FAILED, recorder.GetState());
     EXPECT_EQ("The sound system did not answer in time.", recorder.GetLastError());
     EXPECT_TRUE(ProcessGone(nPid));
-    EXPECT_EQ(-1, layer.HelperPid());
 
-    // Closing the lost device waits for nothing; the next call starts a new helper.
+    // Closing the lost device waits for nothing; the replacement is there.
     const Clock::time_point start = Clock::now();
     recorder.Close();
     EXPECT_LT(MsSince(start), 100);
-    Play("record");
+    EXPECT_EQ(EWaveSystem::Ready, layer.WaitForSoundSystem(2000));
     EXPECT_TRUE(recorder.HasCapableDevice());
     EXPECT_NE(-1, layer.HelperPid());
     EXPECT_NE(nPid, layer.HelperPid());
+}
+
+// A slow request is waited for while the helper says it is at work on it, up
+// to the longer bound; a helper that says nothing is given up at the short one.
+TEST_F(WaveHelperLayerTest, AHelperAtWorkIsWaitedForLongerThanASilentOne) {
+    struct SCase {
+        const char* m_pszMode;
+        bool m_bAnswered;
+        long m_nMaxMs;
+    };
+    for (const SCase& c : {SCase{"slow-500", true, 900}, SCase{"mute-500", false, 550},
+                           SCase{"slow-1500", false, 1150}}) {
+        SCOPED_TRACE(c.m_pszMode);
+        Play(c.m_pszMode);
+        CWaveHelperLayer::SLimits limits = Limits();
+        limits.m_nCallMs = 300;
+        limits.m_nBusyMs = 900;
+        CWaveHelperLayer layer(FAKE_SOUND_HELPER, limits);
+        ASSERT_EQ(EWaveSystem::Ready, layer.WaitForSoundSystem(2000));
+        const Clock::time_point start = Clock::now();
+        WAVEINCAPS caps{};
+        EXPECT_EQ(c.m_bAnswered ? MMSYSERR_NOERROR : WAVERR_TIMEOUT,
+                  layer.waveInGetDevCaps(WAVE_MAPPER, &caps));
+        EXPECT_LT(MsSince(start), c.m_nMaxMs);
+    }
+}
+
+// A helper whose stream holds every buffer says nothing on its own: the watch
+// asks it for a sign of life. Stopped (SIGSTOP), it gives none, and its
+// stream is lost within the watch's bound with no call of the program's; a
+// live one answers and keeps its stream. The replacement is ready at once.
+TEST_F(WaveHelperLayerTest, AStoppedHelperIsNoticedWithinTheWatchAndALiveOneIsKept) {
+    for (const bool bStop : {true, false}) {
+        SCOPED_TRACE(bStop ? "stopped" : "alive");
+        Play("hold");
+        CWaveHelperLayer::SLimits limits = Limits();
+        limits.m_nQuietMs = 150;
+        limits.m_nAnswerMs = 200;
+        CWaveHelperLayer layer(FAKE_SOUND_HELPER, limits);
+        CScopedWaveLayer scoped(&layer);
+        CRecordingSink sink;
+        CWaveInDevice recorder(WAVE_FORMAT_4S16, 3, 64, &sink);
+        ASSERT_TRUE(recorder.SelectDevice(WAVE_MAPPER));
+        ASSERT_TRUE(recorder.Open());
+        ASSERT_TRUE(recorder.Start());
+        const int nPid = layer.HelperPid();
+        if (bStop) {
+            kill(nPid, SIGSTOP);
+        }
+        const Clock::time_point start = Clock::now();
+        const bool bLost = PumpUntil(
+            layer,
+            [&] {
+                return !sink.m_messages.empty() && sink.m_messages.back().m_nMessage == MM_WIM_LOST;
+            },
+            1200);
+        EXPECT_EQ(bStop, bLost) << m_log.Text();
+        if (bStop) {
+            // Quiet for 150 ms, then 200 ms for the answer, and a little slack.
+            EXPECT_LT(MsSince(start), 150 + 200 + 250);
+            EXPECT_EQ(3u, sink.m_messages.size() - 1);  // every buffer came back first
+            EXPECT_TRUE(ProcessGone(nPid));
+            const Clock::time_point again = Clock::now();
+            EXPECT_EQ(EWaveSystem::Ready, layer.WaitForSoundSystem(2000));
+            EXPECT_LT(MsSince(again), 1000);
+            EXPECT_NE(nPid, layer.HelperPid());
+        } else {
+            EXPECT_EQ(nPid, layer.HelperPid());
+            EXPECT_TRUE(recorder.Stop());
+        }
+    }
 }
 
 TEST_F(WaveHelperLayerTest, AFloodOfMessagesEndsTheHelperAndLosesTheStream) {
@@ -178,7 +252,8 @@ TEST_F(WaveHelperLayerTest, AHelperThatFoundNoDeviceIsReplacedAtTheNextCount) {
     EXPECT_EQ(nFirst, layer.HelperPid());
     EXPECT_EQ(0u, layer.waveOutGetNumDevs());
     EXPECT_NE(nFirst, layer.HelperPid());
-    EXPECT_TRUE(ProcessGone(nFirst));
+    // Asked to end, it does so by itself, and is reaped at a later call.
+    EXPECT_TRUE(PumpUntil(layer, [&] { return ProcessGone(nFirst); }));
     // While a device is open the helper stays, whatever it found.
     CScopedWaveLayer scoped(&layer);
     CWaveInDevice recorder(WAVE_FORMAT_4S16, 3, 64, &m_sink);
@@ -189,22 +264,72 @@ TEST_F(WaveHelperLayerTest, AHelperThatFoundNoDeviceIsReplacedAtTheNextCount) {
     EXPECT_EQ(nSecond, layer.HelperPid());
 }
 
-TEST_F(WaveHelperLayerTest, AHelperThatNeverGetsReadyIsGivenUpQuickly) {
-    Play("mute");
-    CWaveHelperLayer::SLimits limits = Limits();
-    limits.m_nStartMs = 400;
-    limits.m_nRetryMs = 60000;
-    CWaveHelperLayer layer(FAKE_SOUND_HELPER, limits);
-    Clock::time_point start = Clock::now();
+// A helper starts in the background: calls wait for it once, briefly, and
+// then answer at once until it is ready; its start sink hears when it is. One
+// that never says hello is given up after its bound, and only an explicit
+// wait starts another.
+TEST_F(WaveHelperLayerTest, AHelperStartsInTheBackgroundAndTheStartSinkHearsWhenItEnds) {
+    for (const char* pszMode : {"record", "mute"}) {
+        SCOPED_TRACE(pszMode);
+        Play(pszMode);
+        setenv("KLAVORA_FAKE_HELLO_MS", "700", 1);
+        CWaveHelperLayer::SLimits limits = Limits();
+        limits.m_nStartMs = 1200;
+        limits.m_nWaitMs = 100;
+        CWaveHelperLayer layer(FAKE_SOUND_HELPER, limits);
+        CRecordingSink startSink;
+        layer.SetStartSink(&startSink);
+        Clock::time_point start = Clock::now();
+        EXPECT_EQ(0u, layer.waveInGetNumDevs());
+        WAVEINCAPS caps{};
+        EXPECT_EQ(MMSYSERR_NODRIVER, layer.waveInGetDevCaps(WAVE_MAPPER, &caps));
+        EXPECT_EQ(EWaveSystem::Starting, layer.WaitForSoundSystem(0));
+        EXPECT_LT(MsSince(start), 100 + 100);
+        const int nPid = layer.HelperPid();
+        EXPECT_GT(nPid, 0);
+
+        ASSERT_TRUE(PumpUntil(layer, [&] { return !startSink.m_messages.empty(); }));
+        EXPECT_EQ(MM_WAVE_STARTED, startSink.m_messages[0].m_nMessage);
+        if (std::string(pszMode) == "record") {
+            EXPECT_LT(MsSince(start), 700 + 300);
+            EXPECT_EQ(1u, layer.waveInGetNumDevs());
+            EXPECT_EQ(nPid, layer.HelperPid());
+            continue;
+        }
+        EXPECT_GE(MsSince(start), 1200);
+        EXPECT_NE(std::string::npos, m_log.Text().find("not ready within 1200 ms"));
+        EXPECT_TRUE(ProcessGone(nPid));
+        start = Clock::now();
+        EXPECT_EQ(0u, layer.waveInGetNumDevs());
+        EXPECT_EQ(-1, layer.HelperPid());
+        EXPECT_LT(MsSince(start), 50);
+        EXPECT_EQ(EWaveSystem::Starting, layer.WaitForSoundSystem(0));
+        EXPECT_NE(-1, layer.HelperPid());
+    }
+}
+
+// A helper that could not be started (none found, or the path not a program)
+// is looked for again by the next explicit wait, and found once it is there.
+TEST_F(WaveHelperLayerTest, AHelperThatCouldNotStartIsLookedForAgain) {
+    Play("record");
+    std::string strPath;
+    int nLookups = 0;
+    CWaveHelperLayer layer(
+        [&] {
+            ++nLookups;
+            return strPath;
+        },
+        Limits());
+    EXPECT_EQ(EWaveSystem::Failed, layer.WaitForSoundSystem(100));
     EXPECT_EQ(0u, layer.waveInGetNumDevs());
-    EXPECT_LT(MsSince(start), 1400);
-    // Within the retry time no new helper is started: the answer comes at once.
-    start = Clock::now();
-    WAVEINCAPS caps{};
-    EXPECT_EQ(MMSYSERR_NODRIVER, layer.waveInGetDevCaps(WAVE_MAPPER, &caps));
-    EXPECT_EQ(0u, layer.waveOutGetNumDevs());
-    EXPECT_LT(MsSince(start), 100);
-    EXPECT_NE(std::string::npos, m_log.Text().find("not ready within 400 ms"));
+    strPath = "/nonexistent/klavora-sound";
+    EXPECT_EQ(EWaveSystem::Failed, layer.WaitForSoundSystem(100));
+    const int nBefore = nLookups;
+    EXPECT_EQ(0u, layer.waveInGetNumDevs());
+    EXPECT_EQ(nBefore, nLookups);  // plain calls do not look again
+    strPath = FAKE_SOUND_HELPER;
+    EXPECT_EQ(EWaveSystem::Ready, layer.WaitForSoundSystem(2000));
+    EXPECT_EQ(1u, layer.waveInGetNumDevs());
 }
 
 TEST_F(WaveHelperLayerTest, AHelperStartedAheadIsTakenOverByTheFirstStartForItsPath) {

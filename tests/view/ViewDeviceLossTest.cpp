@@ -1,7 +1,8 @@
 // A sound device that stops by itself or fails while running: the activity
 // stops as if switched off, the user hears of it once, and the next switch-on
-// opens the device afresh. And the device lists are read again when the
-// options are applied.
+// opens the device afresh. The device lists are read again when the options
+// are applied, and a sound system that is still starting gets its device
+// choice when it is there, without holding up the window.
 #include "audio/OptionsDlg.h"
 #include "audio/WaveInDevice.h"
 #include "audio/WaveOutDevice.h"
@@ -141,6 +142,49 @@ TEST_F(ViewDeviceLossTest, ApplyingTheOptionsFindsASoundCardThatCameLater) {
     EXPECT_TRUE(State(ID_PLAY_NOTES).m_bEnabled);
     ASSERT_TRUE(Command(ID_PLAY_NOTES));
     EXPECT_TRUE(m_view->IsPlaying());
+}
+
+TEST_F(ViewDeviceLossTest, TheDeviceChoiceWaitsForASoundSystemThatIsStarting) {
+    m_sim.SetSoundSystem(EWaveSystem::Starting);
+    Start();
+    // Nothing was asked of the devices, nothing said, and both switches can be used.
+    EXPECT_TRUE(m_view->DeviceChoiceDue());
+    EXPECT_EQ(0, m_sim.CallCount(CWaveSimulator::ECall::OutGetDevCaps));
+    EXPECT_TRUE(m_form.m_boxes.empty());
+    EXPECT_TRUE(State(ID_PLAY_NOTES).m_bEnabled);
+    EXPECT_TRUE(State(ID_TUNE_MICROPHONE).m_bEnabled);
+
+    // Switched on too soon: nothing opens yet, nothing is said; the same
+    // switch again takes it back, and a third time asks again.
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(Command(ID_PLAY_NOTES));
+    }
+    EXPECT_FALSE(m_view->IsPlaying());
+    EXPECT_EQ(0, m_sim.OpenOutCount());
+    EXPECT_TRUE(m_form.m_boxes.empty());
+    EXPECT_TRUE(m_view->SwitchOnDue());
+
+    // The start ends: the choice runs, then the switch-on, without a word.
+    m_sim.EndStart(EWaveSystem::Ready);
+    m_sim.Pump();
+    EXPECT_FALSE(m_view->DeviceChoiceDue());
+    EXPECT_EQ("Speakers", m_view->GetPlayer()->GetSelectedName());
+    EXPECT_TRUE(m_view->IsPlaying());
+    EXPECT_TRUE(m_form.m_boxes.empty());
+}
+
+TEST_F(ViewDeviceLossTest, ASoundSystemThatCouldNotStartGetsTheUsualDeviceChoice) {
+    // A start that failed (no helper) answers no query: the choice says so
+    // as for a machine without sound cards.
+    m_sim.RemoveInDevice(0);
+    m_sim.RemoveOutDevice(0);
+    m_sim.SetSoundSystem(EWaveSystem::Starting);
+    Start();
+    EXPECT_TRUE(m_form.m_boxes.empty());
+    m_sim.EndStart(EWaveSystem::Failed);
+    m_sim.Pump();
+    EXPECT_NE(std::string::npos, TheBox().find("unable to find a soundcard it can use.\r\n"));
+    EXPECT_FALSE(State(ID_PLAY_NOTES).m_bEnabled);
 }
 
 }  // namespace
