@@ -19,34 +19,6 @@ namespace {
 
 constexpr int kRate = 22050;
 
-std::vector<SCatalogueEntry> ShippedCatalogue() {
-    std::vector<SCatalogueEntry> out;
-    for (const SeedTemperament& seed : SeedCatalogue()) {
-        SCatalogueEntry e{seed.name, {}};
-        EXPECT_TRUE(ParseTemperamentText(seed.text, e.adOffsets));
-        out.push_back(e);
-    }
-    return out;
-}
-
-std::array<double, 12> Offsets(const std::string& name) {
-    for (const SCatalogueEntry& e : ShippedCatalogue()) {
-        if (e.strName == name) {
-            return e.adOffsets;
-        }
-    }
-    ADD_FAILURE() << "no temperament " << name;
-    return {};
-}
-
-// The targets C4..B4 of a catalogue temperament turned and tuned to a pitch.
-std::array<double, 12> Targets(const std::string& name, int rotation, double standardA,
-                               FifthArithmetic arithmetic) {
-    CTemperament t(Offsets(name));
-    t.Rotate(rotation);
-    return TargetFrequencies(t, standardA, arithmetic);
-}
-
 SSurveyNotes Survey(const std::vector<SPlayedNote>& notes, double reference, unsigned seed) {
     CSurveyCollector collector(reference);
     AnalyseRecording(RenderNotes(notes, kRate, seed), kRate,
@@ -96,7 +68,7 @@ TEST(Survey, FindsTheTemperamentPitchAndDetuning) {
         std::shuffle(order.begin(), order.end(), random);
         order.push_back(order[3]);  // a note played again
         const auto played =
-            PlanOctave(Targets(c.name, c.rotation, c.standardA, c.arithmetic), detune, order,
+            PlanOctave(ShippedTargets(c.name, c.rotation, c.standardA, c.arithmetic), detune, order,
                        c.octaves, c.plucked, c.overlap, seed);
         const SSurveyNotes notes = Survey(played, c.anchor, seed);
         ASSERT_EQ(notes.Count(), 12);
@@ -112,5 +84,41 @@ TEST(Survey, FindsTheTemperamentPitchAndDetuning) {
         for (int n = 0; n < 12; ++n) {
             EXPECT_NEAR(best.adResiduals[n], detune[n] - mean, 0.3) << NoteName(n);
         }
+    }
+}
+// Tunings that differ by under a cent per note are named together as close,
+// not told apart; a tuning with no such neighbour stands alone.
+TEST(Survey, TuningsUnderACentApartAreReportedClose) {
+    const struct {
+        const char* name;
+        const char* neighbour;  // empty: none is close
+    } cases[] = {
+        {"Sorge 1758", "Neidhardt 1724 Grosse Stadt"},
+        {"Vallotti", "Young 1799 No. 1"},
+        {"Werckmeister III", ""},
+    };
+    std::vector<int> order(12);
+    std::iota(order.begin(), order.end(), 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::array<double, 12> detune{};
+        const auto played = PlanOctave(ShippedTargets(c.name, 0, 440.0, FifthArithmetic::Exact),
+                                       detune, order, {4}, false, false, 7);
+        const SFitResult fit = CTemperamentFit(ShippedCatalogue(), FifthArithmetic::Exact)
+                                   .Fit(Survey(played, 440.0, 7));
+        ASSERT_FALSE(fit.rows.empty());
+        const std::string first = fit.rows.front().name.strName;
+        std::vector<std::string> close;
+        for (const SFitRow* row : fit.Close()) {
+            close.push_back(row->name.strName);
+        }
+        if (*c.neighbour == 0) {
+            EXPECT_EQ(first, c.name);
+            EXPECT_TRUE(close.empty()) << close.front();
+            continue;
+        }
+        const std::string other = first == c.name ? c.neighbour : c.name;
+        EXPECT_TRUE(first == c.name || first == c.neighbour) << first;
+        EXPECT_NE(std::find(close.begin(), close.end(), other), close.end());
     }
 }

@@ -8,8 +8,14 @@
 #include <random>
 #include <vector>
 
+#include <string>
+
 #include "audio/FineAnalyser.h"
 #include "support/ToneSynthesis.h"
+#include "temper/StoreSetup.h"
+#include "temper/TemperamentFit.h"
+#include "temper/TemperamentSet.h"
+#include "temper/TemperamentTables.h"
 
 struct SPlayedNote {
     double dHz = 440;
@@ -72,8 +78,7 @@ inline std::vector<SPlayedNote> PlanOctave(const std::array<double, 12>& adTarge
     std::mt19937 random(nSeed);
     std::uniform_real_distribution<double> length(0.6, 2.0);
     const double dOverlap = bPlucked ? 0.2 : 0.1;
-    std::uniform_real_distribution<double> gap(bOverlap ? -dOverlap : 0.05,
-                                               bOverlap ? -0.02 : 0.3);
+    std::uniform_real_distribution<double> gap(bOverlap ? -dOverlap : 0.05, bOverlap ? -0.02 : 0.3);
     std::vector<SPlayedNote> notes;
     double t = 0.1;
     for (std::size_t i = 0; i < order.size(); ++i) {
@@ -105,4 +110,32 @@ void AnalyseRecording(const std::vector<float>& x, int nRate, Fn onReading) {
             onReading(r);
         }
     }
+}
+
+// The temperaments Klavora ships, as the fit takes them.
+inline std::vector<SCatalogueEntry> ShippedCatalogue() {
+    std::vector<SCatalogueEntry> out;
+    for (const SeedTemperament& seed : SeedCatalogue()) {
+        SCatalogueEntry e{seed.name, {}};
+        if (ParseTemperamentText(seed.text, e.adOffsets)) {
+            out.push_back(e);
+        }
+    }
+    return out;
+}
+
+// The targets C4..B4 of a shipped temperament turned and tuned to a pitch
+// (equal temperament for a name not shipped).
+inline std::array<double, 12> ShippedTargets(const std::string& name, int nRotation,
+                                             double dStandardA, FifthArithmetic arithmetic) {
+    std::array<double, 12> offsets;
+    offsets.fill(-2.0);
+    for (const SCatalogueEntry& e : ShippedCatalogue()) {
+        if (e.strName == name) {
+            offsets = e.adOffsets;
+        }
+    }
+    CTemperament t(offsets);
+    t.Rotate(nRotation);
+    return TargetFrequencies(t, dStandardA, arithmetic);
 }
