@@ -258,7 +258,13 @@ int Survey(ToolContext& ctx, const std::vector<std::string>& args) {
     std::string beforeName;
     const std::string& against = !r.compare.empty() ? r.compare : r.save;
     bool haveBefore = false;
-    if (!against.empty() && storeExists) {
+    std::string earlier;
+    std::string earlierName;
+    // A first save has no earlier survey to show, and nothing to report.
+    const bool firstSave = r.compare.empty() && !against.empty() && storeExists &&
+                           ReadSurveyText(ctx.storePath, against, earlier, earlierName,
+                                          kToolWaitMs) == ERROR_FILE_NOT_FOUND;
+    if (!against.empty() && storeExists && !firstSave) {
         const int code = LoadSavedSurvey(ctx, against, before, beforeName);
         if (code != kExitOk && !(code == kExitNotFound && r.compare.empty())) {
             return code;

@@ -140,6 +140,7 @@ TEST_F(SurveyCommandTest, KeepsSurveysAndShowsTheDrift) {
     const std::string first = Record("first.wav", "Werckmeister III", 415.0, Octave());
     ToolRun r = Tool({"survey", first, "--save", "Ruckers"});
     ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(r.err, "");
     EXPECT_NE(r.out.find("Kept this survey as Ruckers"), std::string::npos) << r.out;
     EXPECT_EQ(ownKeys(), before);
 
