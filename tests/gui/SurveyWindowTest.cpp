@@ -78,6 +78,11 @@ TEST_F(GuiTest, SurveyWindowFillsAsNotesAreHeard) {
     EXPECT_NE(pWindow->Survey().DriftText().find("11 notes heard in both; the pitch moved 0.0"),
               std::string::npos)
         << pWindow->Survey().DriftText();
+    if (const char* shot = std::getenv("KLAVORA_SHOT")) {
+        RunLoopUntil([] { return false; }, 500);
+        EXPECT_EQ(std::system(("import -window root " + std::string(shot) + "-drift.png").c_str()),
+                  0);
+    }
     pWindow->Destroy();
     Settle();
 }
