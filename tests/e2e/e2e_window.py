@@ -393,7 +393,7 @@ def case_survey_recording(args, c):
         f = Form(s)
         click(s, f.key("C"))  # the keyboard picture takes the letters
         s.key("ctrl+p")
-        wait_for("the program's tone", lambda: s.streams("sink-inputs"), 10)
+        wait_for("the program's tone", lambda: s.streams("sink-inputs"), 30)
 
         def play_octave():
             for key in OCTAVE_KEYS:
