@@ -36,7 +36,7 @@ wxColour MarkColour(ResidualMark mark, bool bOnBlack) {
         case ResidualMark::kNotMeasured:
             break;
     }
-    return bOnBlack ? wxColour(110, 110, 110) : wxColour(110, 110, 110);
+    return wxColour(110, 110, 110);
 }
 
 const char* MarkWord(ResidualMark mark) {
