@@ -2,6 +2,7 @@
 
 #include <wx/dcmemory.h>
 #include <wx/settings.h>
+#include <wx/sizer.h>
 #include <wx/window.h>
 
 namespace {
@@ -28,4 +29,13 @@ wxFont MakeDialogFont() {
 
 int CompactEditHeight(const wxWindow* pWindow) {
     return pWindow->GetCharHeight() + 14;
+}
+
+wxBoxSizer* ButtonRow(std::initializer_list<wxWindow*> buttons, int gap) {
+    auto* pRow = new wxBoxSizer(wxHORIZONTAL);
+    pRow->AddStretchSpacer();
+    for (wxWindow* pButton : buttons) {
+        pRow->Add(pButton, 0, pButton == *(buttons.end() - 1) ? 0 : wxRIGHT, gap * 2);
+    }
+    return pRow;
 }

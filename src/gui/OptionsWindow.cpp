@@ -129,13 +129,10 @@ void COptionsWindow::CreateControls() {
     pGrid->Add(pSizeRow, 0, wxEXPAND);
     pGroup->Add(pGrid, 1, wxEXPAND | wxALL, gap);
 
-    wxBoxSizer* pButtons = new wxBoxSizer(wxHORIZONTAL);
     wxButton* pOk = new wxButton(this, wxID_OK, "OK");
     pOk->SetDefault();
     pOk->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Accept(); });
-    pButtons->AddStretchSpacer();
-    pButtons->Add(pOk, 0, wxRIGHT, gap * 2);
-    pButtons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0);
+    wxBoxSizer* pButtons = ButtonRow({pOk, new wxButton(this, wxID_CANCEL, "Cancel")}, gap);
 
     wxBoxSizer* pTop = new wxBoxSizer(wxVERTICAL);
     pTop->Add(pGroup, 1, wxEXPAND | wxALL, gap * 2);

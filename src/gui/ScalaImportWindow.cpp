@@ -109,7 +109,6 @@ void CScalaImportWindow::CreateControls() {
     pName->Add(m_pName, 1, wxALIGN_CENTER_VERTICAL);
     pTop->Add(pName, 0, wxEXPAND | wxALL, gap * 2);
 
-    auto* pButtons = new wxBoxSizer(wxHORIZONTAL);
     auto* pImport = new wxButton(this, kIdImport, "&Import");
     pImport->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Import(); });
     auto* pCancel = new wxButton(this, wxID_CANCEL, "Cancel");
@@ -117,11 +116,7 @@ void CScalaImportWindow::CreateControls() {
     pHelp->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
         CHelpBook::ShowOverDialog(this, HelpTopicOfWindow(HelpWindow::kScalaImport));
     });
-    pButtons->AddStretchSpacer();
-    pButtons->Add(pImport, 0, wxRIGHT, gap * 2);
-    pButtons->Add(pCancel, 0, wxRIGHT, gap * 2);
-    pButtons->Add(pHelp, 0);
-    pTop->Add(pButtons, 0, wxEXPAND | wxALL, gap * 2);
+    pTop->Add(ButtonRow({pImport, pCancel, pHelp}, gap), 0, wxEXPAND | wxALL, gap * 2);
     SetDefaultItem(pImport);
     SetSizerAndFit(pTop);
 }

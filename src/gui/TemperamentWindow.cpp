@@ -102,7 +102,6 @@ void CTemperamentWindow::CreateControls() {
     pTop->Add(pMiddle, 1, wxEXPAND | wxLEFT | wxRIGHT, gap * 2);
 
     // Created in their order on screen, which is the order Tab follows.
-    wxBoxSizer* pButtons = new wxBoxSizer(wxHORIZONTAL);
     wxButton* pSave = new wxButton(this, kIdSave, "&Save");
     pSave->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Save(); });
     wxButton* pCancel = new wxButton(this, wxID_CANCEL, "Cancel");
@@ -113,11 +112,7 @@ void CTemperamentWindow::CreateControls() {
         }
         CHelpBook::ShowOverDialog(this, HelpTopicOfWindow(HelpWindow::kEditor));
     });
-    pButtons->AddStretchSpacer();
-    pButtons->Add(pSave, 0, wxRIGHT, gap * 2);
-    pButtons->Add(pCancel, 0, wxRIGHT, gap * 2);
-    pButtons->Add(pHelp, 0);
-    pTop->Add(pButtons, 0, wxEXPAND | wxALL, gap * 2);
+    pTop->Add(ButtonRow({pSave, pCancel, pHelp}, gap), 0, wxEXPAND | wxALL, gap * 2);
 
     // No button is the default: Enter in an edit does not close the dialog.
     SetDefaultItem(nullptr);

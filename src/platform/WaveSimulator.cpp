@@ -341,11 +341,21 @@ MMRESULT CWaveSimulator::Close(ECall call, bool bInput, std::uint32_t nHandle) {
 
 unsigned int CWaveSimulator::waveInGetNumDevs() {
     m_calls.push_back(ECall::InGetNumDevs);
+    if (m_bStartAtCount) {
+        m_bStartAtCount = false;
+        m_nSoundSystem = EWaveSystem::Starting;
+        return 0;
+    }
     return static_cast<unsigned int>(Devices(true).size());
 }
 
 unsigned int CWaveSimulator::waveOutGetNumDevs() {
     m_calls.push_back(ECall::OutGetNumDevs);
+    if (m_bStartAtCount) {
+        m_bStartAtCount = false;
+        m_nSoundSystem = EWaveSystem::Starting;
+        return 0;
+    }
     return static_cast<unsigned int>(Devices(false).size());
 }
 

@@ -73,6 +73,10 @@ public:
     // the next Pump.
     void SetSoundSystem(EWaveSystem state) { m_nSoundSystem = state; }
     void EndStart(EWaveSystem outcome);
+    // The next device count finds nothing and the sound system starts again:
+    // the program's layer replaces a helper that had found no device, so that
+    // a fresh one looks, and counts nothing until it is there.
+    void StartAgainAtNextCount() { m_bStartAtCount = true; }
     int SoundSystemWaits() const { return m_nSoundSystemWaits; }
     // The latency the last waveOutSetLatency asked for.
     unsigned int LastLatency() const { return m_nLastLatency; }
@@ -217,6 +221,7 @@ private:
     std::function<void()> m_fnWake;
     EWaveSystem m_nSoundSystem = EWaveSystem::Ready;
     int m_nSoundSystemWaits = 0;
+    bool m_bStartAtCount = false;
     bool m_bStartEnded = false;
     CWaveSink* m_pStartSink = nullptr;
 };

@@ -234,6 +234,7 @@ private:
     // Runs the switch-on that waited for the sound system, if its command is
     // enabled and nothing runs.
     void SwitchOnWhenStarted();
+    bool SwitchOnWhenLookedAgain(bool recording);
     // Runs one of the five table builders' loops.
     void BuildTable(int mode);
     // Remembers the first failure that makes the store unusable in this run.
@@ -257,6 +258,7 @@ private:
     bool m_bDeviceChoiceDue = false;  // CheckDevices waits for the sound system
     enum class SwitchOn { None, Play, Tune };
     SwitchOn m_nSwitchOnDue = SwitchOn::None;  // a switch-on waits for the sound system
+    bool m_bSwitchingOnLate = false;           // that switch-on runs now
     // Hears from the wave layer when a start of the sound system ends.
     std::unique_ptr<CWaveSink> m_pStartSink;
     CWaveLayer* m_pStartLayer = nullptr;

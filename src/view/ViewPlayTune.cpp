@@ -82,6 +82,19 @@ bool CKlavoraView::ReadyToOpen(bool recording) {
     return false;
 }
 
+bool CKlavoraView::SwitchOnWhenLookedAgain(bool recording) {
+    // A device count that found nothing may have started a fresh sound
+    // system to look again (a sound server that came back finds its devices
+    // only so). On a busy machine that start can outlast the wait: the
+    // switch-on then runs when it ends, as for any start, instead of saying
+    // that the device could not start.
+    if (m_bSwitchingOnLate || GetWaveLayer()->SoundSystemState() != EWaveSystem::Starting) {
+        return false;
+    }
+    m_nSwitchOnDue = recording ? SwitchOn::Tune : SwitchOn::Play;
+    return true;
+}
+
 void CKlavoraView::SwitchOnWhenStarted() {
     const SwitchOn due = m_nSwitchOnDue;
     m_nSwitchOnDue = SwitchOn::None;
@@ -99,7 +112,12 @@ void CKlavoraView::SwitchOnWhenStarted() {
         ReportNotStarted(due == SwitchOn::Tune);
         return;
     }
+    // A switch-on that waited for a start is not put off again: a sound
+    // system that still finds nothing gets its box, never an endless round
+    // of fresh starts.
+    m_bSwitchingOnLate = true;
     OnCommand(id);
+    m_bSwitchingOnLate = false;
 }
 
 void CKlavoraView::OnTuneWithMicrophone() {
@@ -111,7 +129,9 @@ void CKlavoraView::OnTuneWithMicrophone() {
         m_bRecorderOpen = m_pRecorder->HasCapableDevice() && m_pRecorder->Open();
         if (!m_bRecorderOpen) {
             ShowPlayedFrequency();
-            ReportNotStarted(true);
+            if (!SwitchOnWhenLookedAgain(true)) {
+                ReportNotStarted(true);
+            }
             return;
         }
     }
@@ -146,7 +166,9 @@ void CKlavoraView::OnPlayNotes() {
         m_bPlayerOpen = m_pPlayer->HasCapableDevice() && m_pPlayer->Open();
         if (!m_bPlayerOpen) {
             ShowPlayedFrequency();
-            ReportNotStarted(false);
+            if (!SwitchOnWhenLookedAgain(false)) {
+                ReportNotStarted(false);
+            }
             return;
         }
         opened = true;

@@ -18,8 +18,8 @@ import subprocess
 import sys
 import time
 
-from e2e_session import Failure, Session, TimeUp, wait_for
-from klavora_e2e import Checks, check_saved_at_close, prepare_store
+from e2e_session import Failure, Session, wait_for
+from klavora_e2e import check_saved_at_close, prepare_store, run_case
 
 PROBE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "atspi_probe.py")
 LAUNCHERS = ("/usr/libexec/at-spi-bus-launcher", "/usr/lib/at-spi2-core/at-spi-bus-launcher")
@@ -289,8 +289,8 @@ def main():
     parser.add_argument("--program", required=True)
     parser.add_argument("--store-tool", required=True)
     args = parser.parse_args()
-    c = Checks()
-    try:
+
+    def steps(c):
         with AccessibleSession(args.program, args.store_tool, 150) as s:
             prepare_store(s)
             # Small buffers: readings come faster than they may be announced.
@@ -302,12 +302,7 @@ def main():
             check_notes(s, c)
             check_tuning(s, c)
             check_saved_at_close(s, c)
-    except (Failure, TimeUp) as e:
-        c.check(False, str(e))
-    except Exception as e:  # a tool that failed or hung: the case fails, cleanly
-        c.check(False, "%s: %s" % (type(e).__name__, e))
-    print("%d passed, %d failed" % (c.passed, c.failed))
-    return 0 if c.failed == 0 else 1
+    return run_case(steps)
 
 
 if __name__ == "__main__":

@@ -176,9 +176,24 @@ class Session:
 
     def streams(self, kind):
         """The server's playback ("sink-inputs") or recording ("source-outputs")
-        streams, as pactl lists them."""
-        out = self.run(["pactl", "list", "short", kind]).stdout
-        return [line for line in out.splitlines() if line.strip()]
+        streams that run: not corked, and there at two looks a fifth of a
+        second apart. The sound helper's format checks open a stream for a
+        few milliseconds each, and the server lists it corked or not at all;
+        taking one of those for the program's stream would start a recording
+        before the program plays."""
+        def running():
+            out = self.run(["pactl", "list", kind]).stdout
+            found = set()
+            for block in re.split(r"\n(?=\S)", out):
+                number = re.match(r"\s*\S.*#(\d+)", block)
+                if number and re.search(r"^\s*Corked: no\s*$", block, re.M):
+                    found.add(number.group(1))
+            return found
+        first = running()
+        if not first:
+            return []
+        time.sleep(0.2)
+        return sorted(first & running())
 
     def playback_latency_ms(self):
         """How much of the playback streams' sound the server holds (the most)."""

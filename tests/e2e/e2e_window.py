@@ -19,8 +19,8 @@ import time
 import numpy as np
 
 import e2e_sound
-from e2e_session import Failure, Session, TimeUp, wait_for
-from klavora_e2e import Checks, prepare_store
+from e2e_session import Failure, Session, wait_for
+from klavora_e2e import prepare_store, run_case
 
 SETTINGS_KEY = "SOFTWARE\\Klavora\\Settings"
 TEMPERAMENTS_KEY = "SOFTWARE\\Klavora\\Temperaments"
@@ -437,15 +437,7 @@ def main():
     parser.add_argument("--store-tool", required=True)
     parser.add_argument("--shots", help="keep the screenshots of the focus marks here")
     args = parser.parse_args()
-    c = Checks()
-    try:
-        CASES[args.case](args, c)
-    except (Failure, TimeUp) as e:
-        c.check(False, str(e))
-    except Exception as e:  # a tool that failed or hung: the case fails, cleanly
-        c.check(False, "%s: %s" % (type(e).__name__, e))
-    print("%d passed, %d failed" % (c.passed, c.failed))
-    return 0 if c.failed == 0 else 1
+    return run_case(lambda c: CASES[args.case](args, c))
 
 
 if __name__ == "__main__":

@@ -18,8 +18,8 @@ import time
 import numpy as np
 
 import e2e_sound
-from e2e_session import Failure, Session, TimeUp, wait_for
-from klavora_e2e import Checks, dismiss
+from e2e_session import Failure, Session, wait_for
+from klavora_e2e import dismiss, run_case
 
 SETTINGS = "SOFTWARE\\Klavora\\Settings"
 TEMPERAMENTS = "SOFTWARE\\Klavora\\Temperaments"
@@ -380,8 +380,8 @@ def main():
     parser.add_argument("--shots", help="a folder for the screenshots of the windows")
     args = parser.parse_args()
     fn, limit = CASES[args.case]
-    c = Checks()
-    try:
+
+    def steps(c):
         with Session(args.program, args.store_tool, limit) as s:
             prepare_store(s)
             fn(s, c, args.data)
@@ -389,12 +389,7 @@ def main():
                 for attr in ("last_preview", "last_sheet"):
                     if getattr(s, attr, None):
                         subprocess.run(["cp", getattr(s, attr), args.shots])
-    except (Failure, TimeUp) as e:
-        c.check(False, str(e))
-    except Exception as e:  # a tool that failed or hung: the case fails, cleanly
-        c.check(False, "%s: %s" % (type(e).__name__, e))
-    print("%d passed, %d failed" % (c.passed, c.failed))
-    return 0 if c.failed == 0 else 1
+    return run_case(steps)
 
 
 if __name__ == "__main__":

@@ -49,6 +49,24 @@ class Checks:
         self.skipped.append(why)
 
 
+def run_case(steps):
+    """Runs one case's steps against fresh checks and gives the exit status:
+    1 if a check failed, SKIPPED if a measurement was spoilt, else 0. A step
+    that fails, times out, or meets a tool that failed or hung fails the
+    case cleanly."""
+    c = Checks()
+    try:
+        steps(c)
+    except (Failure, TimeUp) as e:
+        c.check(False, str(e))
+    except Exception as e:  # a tool that failed or hung: the case fails, cleanly
+        c.check(False, "%s: %s" % (type(e).__name__, e))
+    print("%d passed, %d failed, %d skipped" % (c.passed, c.failed, len(c.skipped)))
+    if c.failed:
+        return 1
+    return SKIPPED if c.skipped else 0
+
+
 def prepare_store(s):
     """A fresh store in equal temperament with only the temperament setting,
     so that the other seven are there afterwards only if the program saved them."""
@@ -389,19 +407,12 @@ def main():
     parser.add_argument("--store-tool", required=True)
     args = parser.parse_args()
     fn, limit = CASES[args.case]
-    c = Checks()
-    try:
+
+    def steps(c):
         with Session(args.program, args.store_tool, limit) as s:
             prepare_store(s)
             fn(s, c)
-    except (Failure, TimeUp) as e:
-        c.check(False, str(e))
-    except Exception as e:  # a tool that failed or hung: the case fails, cleanly
-        c.check(False, "%s: %s" % (type(e).__name__, e))
-    print("%d passed, %d failed, %d skipped" % (c.passed, c.failed, len(c.skipped)))
-    if c.failed:
-        return 1
-    return SKIPPED if c.skipped else 0
+    return run_case(steps)
 
 
 if __name__ == "__main__":

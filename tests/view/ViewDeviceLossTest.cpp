@@ -173,6 +173,39 @@ TEST_F(ViewDeviceLossTest, TheDeviceChoiceWaitsForASoundSystemThatIsStarting) {
     EXPECT_TRUE(m_form.m_boxes.empty());
 }
 
+TEST_F(ViewDeviceLossTest, ASwitchOnThatStartsTheSoundSystemAgainRunsWhenItIsThere) {
+    // Each switch finds no device at first because the layer starts a fresh
+    // sound system to look again; the start outlasts the wait. Nothing is
+    // said: the switch-on runs when the start ends, and only a start that
+    // still finds nothing says that the device could not start, once.
+    struct SCase {
+        int id;
+        bool found;
+    };
+    for (const SCase& c : {SCase{ID_PLAY_NOTES, true}, SCase{ID_TUNE_MICROPHONE, true},
+                           SCase{ID_PLAY_NOTES, false}}) {
+        SCOPED_TRACE(c.id);
+        Close();
+        m_form.m_boxes.clear();
+        Start();
+        m_sim.StartAgainAtNextCount();
+        ASSERT_TRUE(Command(c.id));
+        EXPECT_TRUE(m_form.m_boxes.empty());
+        EXPECT_TRUE(m_view->SwitchOnDue());
+        if (!c.found) {
+            m_sim.StartAgainAtNextCount();
+        }
+        m_sim.EndStart(EWaveSystem::Ready);
+        m_sim.Pump();
+        EXPECT_EQ(c.found, c.id == ID_PLAY_NOTES ? m_view->IsPlaying() : m_view->IsListening());
+        EXPECT_EQ(c.found ? 0u : 1u, m_form.m_boxes.size());
+        EXPECT_FALSE(m_view->SwitchOnDue());
+        if (c.found) {
+            ASSERT_TRUE(Command(c.id));
+        }
+    }
+}
+
 TEST_F(ViewDeviceLossTest, ASoundSystemThatCouldNotStartGetsTheUsualDeviceChoice) {
     // A start that failed (no helper) answers no query: the choice says so
     // as for a machine without sound cards.
