@@ -454,9 +454,16 @@ void CFineAnalyser::OnReading(long long e, std::vector<CFineReading>* pOut,
             StartTrack(dCandidate, e);
         }
     } else {
-        m_nDisagreements = bClear && !OctaveRelated(dCandidate, m_tracker.GetAnalysisHz())
-                               ? m_nDisagreements + 1
-                               : 0;
+        // A track that gives no reading while a clear period lies an octave
+        // or more from it is on the wrong tone: two notes a fifth apart
+        // share a period an octave below the lower, and when the upper one
+        // stops, the lower one's own period is only octave-related to it.
+        const double dTrackHz = m_tracker.GetAnalysisHz();
+        const bool bElsewhere =
+            !OctaveRelated(dCandidate, dTrackHz) ||
+            (m_nInvalidRun >= kDisagreeReadings &&
+             std::abs(Cents(dCandidate, dTrackHz)) > kOtherNoteCents);
+        m_nDisagreements = bClear && bElsewhere ? m_nDisagreements + 1 : 0;
         if (m_nDisagreements >= kDisagreeReadings) {
             // Another note without a new pluck: it began a few readings ago.
             m_nEarliest = std::max(m_nEarliest, e - 2 * kHopsPerReading * m_nHop);

@@ -7,6 +7,7 @@
 
 #include "tools/ChartCommands.h"
 #include "tools/ExportFormat.h"
+#include "tools/SheetSurvey.h"
 #include "tools/ToolSupport.h"
 #include "tools/TuningSheet.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 const char* const kUsage =
     "usage: klavora-store sheet NAME [--standard-a HZ] [--rotation N] "
-    "[--bearing F3-F4|C4-C5|A3-A4] [--exact|--classic] -o FILE";
+    "[--bearing F3-F4|C4-C5|A3-A4] [--exact|--classic] [--survey FILE.wav|SURVEY] -o FILE";
 
 struct SheetRequest {
     std::string wanted;
@@ -28,6 +29,9 @@ struct SheetRequest {
     // Exact unless asked otherwise: the beat rates are then those of a real
     // string, and a pure third reads as pure.
     FifthArithmetic arithmetic = FifthArithmetic::Exact;
+    bool haveRotation = false;
+    // A recording or a saved survey whose notes the sheet shows.
+    std::string survey;
 };
 
 // Reads the arguments; on a mistake reports it and returns false. Nothing
@@ -36,7 +40,7 @@ bool ReadRequest(ToolContext& ctx, const std::vector<std::string>& args, SheetRe
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool takesValue = a == "--standard-a" || a == "--rotation" || a == "--bearing" ||
-                                a == "-o" || a == "--output";
+                                a == "-o" || a == "--output" || a == "--survey";
         if (takesValue && i + 1 >= args.size()) {
             ctx.Fail(kExitUsage, a + " needs a value; " + kUsage);
             return false;
@@ -60,6 +64,7 @@ bool ReadRequest(ToolContext& ctx, const std::vector<std::string>& args, SheetRe
                     return false;
                 }
                 r.rotation = static_cast<int>(v);
+                r.haveRotation = true;
             }
         } else if (a == "--bearing") {
             if (!ParseBearing(args[++i], r.bearing)) {
@@ -71,6 +76,8 @@ bool ReadRequest(ToolContext& ctx, const std::vector<std::string>& args, SheetRe
             r.arithmetic = a == "--exact" ? FifthArithmetic::Exact : FifthArithmetic::Classic;
         } else if (a == "-o" || a == "--output") {
             r.output = args[++i];
+        } else if (a == "--survey") {
+            r.survey = args[++i];
         } else if (!r.haveName && (a.empty() || a[0] != '-')) {
             r.wanted = a;
             r.haveName = true;
@@ -79,7 +86,7 @@ bool ReadRequest(ToolContext& ctx, const std::vector<std::string>& args, SheetRe
             return false;
         }
     }
-    if (!r.haveName || r.output.empty()) {
+    if ((!r.haveName && r.survey.empty()) || r.output.empty()) {
         ctx.Fail(kExitUsage, kUsage);
         return false;
     }
@@ -100,6 +107,21 @@ int Sheet(ToolContext& ctx, const std::vector<std::string>& args) {
     TuningSheetInfo info;
     std::array<double, 12> offsets;
     int status = kExitOk;
+    SSurveyNotes notes;
+    if (!r.survey.empty()) {
+        // Without a name the sheet is of the temperament the survey found.
+        SSurveySheet found;
+        if (!ReadSheetSurvey(ctx, s, r.survey, r.haveStandardA ? r.standardA : 0.0, r.arithmetic,
+                             !r.haveName, notes, info.measuredFrom, found, status)) {
+            return status;
+        }
+        if (!r.haveName) {
+            r.wanted = found.name;
+            r.rotation = r.haveRotation ? r.rotation : found.rotation;
+            r.standardA = r.haveStandardA ? r.standardA : found.standardA;
+            r.haveStandardA = true;
+        }
+    }
     if (!LoadTemperament(s, ctx, r.wanted, info.name, offsets, status)) {
         // A name that is not in the store is a mistake in the arguments;
         // a store that cannot be read keeps its own code.
@@ -116,6 +138,10 @@ int Sheet(ToolContext& ctx, const std::vector<std::string>& args) {
     CTemperament t(offsets);
     t.SetArithmetic(r.arithmetic);
     t.Rotate(r.rotation);
+    if (!r.survey.empty()) {
+        info.hasMeasured = true;
+        info.measuredCents = MeasuredAgainst(notes, t, info.standardA);
+    }
 
     std::string bytes;
     std::string why;
@@ -134,6 +160,6 @@ void AddSheetCommand(std::vector<ToolCommand>& commands) {
     commands.push_back(
         {"sheet",
          "NAME [--standard-a HZ] [--rotation N] [--bearing F3-F4|C4-C5|A3-A4] [--exact|--classic] "
-         "-o FILE",
-         "a printable tuning sheet with the bearing plan (.pdf or .svg)", 3, 10, Sheet});
+         "[--survey FILE.wav|SURVEY] -o FILE",
+         "a printable tuning sheet with the bearing plan (.pdf or .svg)", 3, 12, Sheet});
 }

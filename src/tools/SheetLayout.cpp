@@ -19,7 +19,7 @@ std::string FormatTime(const std::tm& tm, const char* format) {
 
 }  // namespace
 
-SheetGeometry A4SheetGeometry() {
+SheetGeometry A4SheetGeometry(bool bMeasured) {
     SheetGeometry g;
     g.pageWidth = kA4Width;
     g.pageHeight = kA4Height;
@@ -39,7 +39,7 @@ SheetGeometry A4SheetGeometry() {
                 g.plan.Bottom() - g.circle.Bottom() - kGap};
 
     // The tables along the foot of the page, the legend between.
-    const double tablesHeight = 150;
+    const double tablesHeight = bMeasured ? 162 : 150;
     g.tables = {left, g.content.Bottom() - tablesHeight, width, tablesHeight};
     g.legend = {left, g.plan.Bottom() + kGap / 2, width,
                 g.tables.y - kGap - g.plan.Bottom() - kGap / 2};
@@ -48,6 +48,8 @@ SheetGeometry A4SheetGeometry() {
     g.planFontSize = 10;
     g.tableFontSize = 8.5;
     g.textFontSize = 8.5;
+    g.tableRowStep = bMeasured ? 11 : 12;
+    g.legendLeading = g.textFontSize + (bMeasured ? 2.0 : 2.5);
     return g;
 }
 

@@ -46,12 +46,18 @@ struct SheetGeometry {
     double planFontSize = 0;
     double tableFontSize = 0;
     double textFontSize = 0;
+    // From a table's caption to its values, and from its values to the next
+    // caption.
+    double tableRowStep = 0;
+    // From one line of the legend to the next.
+    double legendLeading = 0;
 
     std::vector<SheetBox> Blocks() const { return {title, plan, circle, thirds, legend, tables}; }
 };
 
-// An A4 page, portrait.
-SheetGeometry A4SheetGeometry();
+// An A4 page, portrait. With a survey's measured notes the tables take a
+// sixth row: they are set a little closer, and so is the legend above them.
+SheetGeometry A4SheetGeometry(bool bMeasured = false);
 
 // Lines the plan takes: the column heading, each step, each check under a
 // step and the closing check with its note.

@@ -13,6 +13,7 @@
 #include "tools/ExportFormat.h"
 #include "tools/MeasureCommand.h"
 #include "tools/SheetCommand.h"
+#include "tools/SurveyCommand.h"
 #include "tools/ToolSupport.h"
 
 int ToolContext::Fail(int code, const std::string& message) const {
@@ -238,6 +239,7 @@ std::vector<ToolCommand> BuildCommands() {
     AddChartCommands(commands);
     AddSheetCommand(commands);
     AddMeasureCommand(commands);
+    AddSurveyCommand(commands);
     return commands;
 }
 

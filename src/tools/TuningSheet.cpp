@@ -5,6 +5,8 @@
 #include <cairo.h>
 #include <strings.h>
 
+#include <cmath>
+
 #include "controls/CycleOfFifthsControl.h"
 #include "temper/NumberFormat.h"
 #include "temper/TemperamentTables.h"
@@ -33,7 +35,7 @@ public:
         : m_pContext(pContext),
           m_info(info),
           m_t(t),
-          m_geometry(A4SheetGeometry()),
+          m_geometry(A4SheetGeometry(info.hasMeasured)),
           m_plan(BuildBearingPlan(t, info.standardA, info.bearing)) {}
 
     void Paint();
@@ -74,8 +76,12 @@ private:
     bool m_bRecord = false;
     std::vector<TextBox> m_boxes;
     SheetBox m_block;  // the block being painted
-    // Where the plan's rate, side and metronome columns stand.
+    // A note's measured cents from its target, "+1.3"; empty when not measured.
+    std::string MeasuredText(int key) const;
+
+    // Where the plan's rate, side, measured and metronome columns stand.
     double m_dRateRight = 0;
+    double m_dMeasuredRight = 0;
     double m_dSideLeft = 0;
     double m_dMetronomeRight = 0;
 };
@@ -184,8 +190,11 @@ void CSheetPainter::PaintPlan() {
     const double xNumber = b.x + 14;
     const double xNote = b.x + 20;
     const double xHow = b.x + 56;
-    m_dRateRight = b.x + 220;
+    // A survey's column goes between the side and the metronome, the rates
+    // moved left to make room.
+    m_dRateRight = b.x + (m_info.hasMeasured ? 214 : 220);
     m_dSideLeft = m_dRateRight + 5;
+    m_dMeasuredRight = b.x + 274;
     m_dMetronomeRight = b.Right();
 
     double y = BlockTitle(b, "Bearing plan: the order of tuning, " +
@@ -197,6 +206,9 @@ void CSheetPainter::PaintPlan() {
     Text(xHow, y, "interval", 8, false, Align::Left, kQuiet);
     Text(m_dRateRight, y, "beats per second", 8, false, Align::Right, kQuiet);
     Text(m_dMetronomeRight, y, "metronome", 8, false, Align::Right, kQuiet);
+    if (m_info.hasMeasured) {
+        Text(m_dMeasuredRight, y, "measured", 8, false, Align::Right, kQuiet);
+    }
     Line(b.x, y + 4, b.Right(), y + 4, kRule);
 
     int number = 0;
@@ -207,6 +219,9 @@ void CSheetPainter::PaintPlan() {
         Text(xHow, y, StepText(step, m_info.standardA), size, false);
         if (!step.FromFork()) {
             RateColumns(y, step.interval.beats, size, kInk);
+        }
+        if (m_info.hasMeasured) {
+            Text(m_dMeasuredRight, y, MeasuredText(step.key), size - 1.5, false, Align::Right);
         }
         for (const BeatingInterval& check : step.checks) {
             y += lineHeight;
@@ -265,7 +280,7 @@ void CSheetPainter::PaintThirds() {
 void CSheetPainter::PaintLegend() {
     const SheetBox& b = m_geometry.legend;
     const double size = m_geometry.textFontSize;
-    const double leading = size + 2.5;
+    const double leading = m_geometry.legendLeading;
     const struct {
         const char* term;
         const char* text;
@@ -328,10 +343,11 @@ void CSheetPainter::PaintTables() {
         Text(b.x + column * (n + 0.5), y, NoteName(n), size, true, Align::Centre);
     }
     Line(b.x, y + 4, b.Right(), y + 4, kRule);
+    const double step = m_geometry.tableRowStep;
     for (int mode = kDisplayCents; mode <= kDisplayFrequencies; ++mode) {
-        y += 12;
+        y += step;
         Text(b.x, y, TableCaption(mode), 7.5, false, Align::Left, kQuiet);
-        y += 12;
+        y += step;
         for (int n = 0; n < 12; ++n) {
             const std::string value =
                 FormatTableValue(mode, TableValue(m_t, mode, n, m_info.standardA));
@@ -343,6 +359,31 @@ void CSheetPainter::PaintTables() {
             Text(b.x + column * (n + 0.5), y, value, fitted, false, Align::Centre);
         }
     }
+    if (!m_info.hasMeasured) {
+        return;
+    }
+    y += step;
+    Text(b.x, y,
+         FitWithEllipsis("Measured: cents from the targets above, + sharp, - flat (" +
+                             ValidUtf8(m_info.measuredFrom) + ")",
+                         b.w, [&](const std::string& t) { return Measure(t, 7.5, false); }),
+         7.5, false, Align::Left, kQuiet);
+    y += step;
+    for (int n = 0; n < 12; ++n) {
+        Text(b.x + column * (n + 0.5), y, MeasuredText(kKeyA4 - 9 + n), size, true, Align::Centre);
+    }
+}
+
+std::string CSheetPainter::MeasuredText(int key) const {
+    const double cents = m_info.measuredCents[static_cast<std::size_t>(((key % 12) + 12) % 12)];
+    if (std::isnan(cents)) {
+        return "";
+    }
+    std::string text = FormatFixed(cents, 1);
+    if (text == "-0.0") {
+        text = "0.0";
+    }
+    return text[0] == '-' || text == "0.0" ? text : "+" + text;
 }
 
 }  // namespace

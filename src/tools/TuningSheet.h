@@ -6,6 +6,7 @@
 
 #include <cairo.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,12 @@ struct TuningSheetInfo {
     double standardA = 415.0;
     Bearing bearing = Bearing::F3toF4;
     SheetDate date;
+    // A survey of the instrument: how far each note lies from this sheet's
+    // target, in cents (NaN where it was not measured), shown in a column
+    // "measured" of the plan and a row of the tables; and where it came from.
+    bool hasMeasured = false;
+    std::array<double, 12> measuredCents{};
+    std::string measuredFrom;
 };
 
 // Draws the page for the temperament (already rotated) into bytes; false

@@ -82,6 +82,25 @@ std::vector<float> TwoStrings(double a, double b) {
     return Stereo(x);
 }
 
+// A string plucked while its fifth above still rings, the fifth damped
+// 0.1 s later: together they share the period of the octave below the lower
+// note, which must not keep the reading when the lower one sounds alone.
+SToneCase LowerNoteAfterItsFifth() {
+    const SSynthString lower = String(261.6);
+    auto render = [=] {
+        std::vector<float> x = SynthString(lower, 2.5, kRate, kOnset, 21);
+        SSynthString upper = String(392.4);
+        upper.dUnisonLevel = 0;
+        const std::vector<float> y = SynthString(upper, 2.5, kRate, 0.0, 22);
+        const auto nDamper = static_cast<std::size_t>((kOnset + 0.1) * kRate);
+        for (std::size_t n = 0; n < nDamper + 200; ++n) {
+            x[n] += y[n] * static_cast<float>(std::min(1.0, (nDamper + 200.0 - n) / 200.0));
+        }
+        return Stereo(x);
+    };
+    return {"LowerNoteAfterItsFifth", render, 2, kRate, lower.TrueHz(), 0.1, 0.3, 1.0, 0.4};
+}
+
 class FineAccuracyTest : public ::testing::TestWithParam<SToneCase> {};
 
 TEST_P(FineAccuracyTest, MeetsTheGoals) {
@@ -119,6 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
         Plucked("StringC4SecondChannelDelayed", String(261.6), -1000, SynthChannels::kDelayed),
         Plucked("StringC4SecondChannelSilent", String(261.6), -1000, SynthChannels::kSilent),
         Plucked("StringC4SecondChannelInverted", String(261.6), -1000, SynthChannels::kInverted),
+        LowerNoteAfterItsFifth(),
         Dashes("Silence", [] { return Stereo(std::vector<float>(2 * kRate)); }),
         Dashes("WhiteNoiseQuiet",
                [] {

@@ -373,11 +373,60 @@ def case_focus_marks(args, c):
                     (name, " (after %d)" % seen[name] if name in seen else ""))
 
 
+# The note letters of one octave, C to B, as typed.
+OCTAVE_KEYS = ("c", "shift+c", "d", "shift+d", "e", "f", "shift+f", "g", "shift+g", "a",
+               "shift+a", "b")
+
+
+def case_survey_recording(args, c):
+    """The program plays the twelve notes of Werckmeister III at 415 Hz one
+    after another; the sound server's recording of them, surveyed by the
+    store tool, names Werckmeister III first at 415.0 Hz."""
+    import wave
+    from e2e_session import RATE
+    with Session(args.program, args.store_tool, 150) as s:
+        prepare_store(s)
+        s.store("set", SETTINGS_KEY, "Temperament", "Werckmeister III")
+        s.store("set", SETTINGS_KEY, "StandardA", "415")
+        s.start_server()
+        s.start_program()
+        f = Form(s)
+        click(s, f.key("C"))  # the keyboard picture takes the letters
+        s.key("ctrl+p")
+        wait_for("the program's tone", lambda: s.streams("sink-inputs"), 30)
+
+        def play_octave():
+            for key in OCTAVE_KEYS:
+                s.key(key)
+                time.sleep(1.3)
+
+        x = s.record_while(play_octave)
+        s.key("ctrl+p")
+        path = os.path.join(s.work, "octave.wav")
+        with wave.open(path, "wb") as out:
+            out.setnchannels(1)
+            out.setsampwidth(2)
+            out.setframerate(RATE)
+            out.writeframes(np.asarray(x, dtype="<i2").tobytes())
+        if args.shots:
+            shutil.copy(path, os.path.join(args.shots, "octave.wav"))
+        result = s.run([args.store_tool, "survey", path, "--top", "3"], timeout=60)
+        print(result.stdout + result.stderr, flush=True)
+        c.check(result.returncode == 0, "the survey ran (exit status %d)" % result.returncode)
+        first = re.search(r"^  1  (.+?)\s{2,}(\d+ \(\S+\))\s+([\d.]+) Hz", result.stdout,
+                          re.MULTILINE)
+        c.check(first is not None and first.group(1) == "Werckmeister III" and
+                first.group(2) == "0 (C)" and first.group(3) == "415.0",
+                "first in the ranking: %s" % ((first.groups() if first else None),))
+        c.check("12 of 12 notes within 1 cent" in result.stdout, "every note within a cent")
+
+
 CASES = {
     "whats_this": case_whats_this,
     "typed_letter": case_typed_letter,
     "dead_shortcuts": case_dead_shortcuts,
     "focus_marks": case_focus_marks,
+    "survey_recording": case_survey_recording,
 }
 
 

@@ -11,50 +11,9 @@
 #include "support/TempStore.h"
 #include "support/ToneSynthesis.h"
 #include "support/ToolRun.h"
+#include "support/WavBytes.h"
 
 namespace {
-
-void Put16(std::string& s, unsigned int v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void Put32(std::string& s, std::uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-
-// A WAV file: the format chunk as given, then the data chunk; dataSize
-// overrides the size the data chunk claims.
-std::string Wav(unsigned int tag, unsigned int channels, std::uint32_t rate, unsigned int bits,
-                const std::string& data, std::int64_t dataSize = -1) {
-    std::string fmt;
-    Put16(fmt, tag);
-    Put16(fmt, channels);
-    Put32(fmt, rate);
-    Put32(fmt, rate * channels * bits / 8);
-    Put16(fmt, channels * bits / 8);
-    Put16(fmt, bits);
-    std::string body = "WAVEfmt ";
-    Put32(body, static_cast<std::uint32_t>(fmt.size()));
-    body += fmt + "data";
-    Put32(body, static_cast<std::uint32_t>(dataSize >= 0 ? dataSize : data.size()));
-    body += data;
-    std::string file = "RIFF";
-    Put32(file, static_cast<std::uint32_t>(body.size()));
-    return file + body;
-}
-
-std::string Pcm16(const std::vector<float>& x) {
-    const std::vector<unsigned char> b = Synth16(x);
-    return std::string(b.begin(), b.end());
-}
-
-std::string Float32(const std::vector<float>& x) {
-    std::string s(4 * x.size(), '\0');
-    std::memcpy(&s[0], x.data(), s.size());  // little-endian, as the file wants
-    return s;
-}
 
 class MeasureCommandTest : public ::testing::Test {
 protected:

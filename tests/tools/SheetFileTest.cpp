@@ -4,10 +4,13 @@
 #include <stdlib.h>
 #include <sys/wait.h>
 
+#include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 #include "support/TempStore.h"
+#include "temper/SurveyStore.h"
 
 namespace {
 
@@ -130,4 +133,35 @@ TEST_F(SheetFiles, ExactByDefaultWithPureThirdsReadingPure) {
     }
     EXPECT_TRUE(HasLineWith(mt, "Bb3-D4", "pure")) << mt;
     EXPECT_FALSE(HasLineWith(mt, "Bb3-D4", "/min")) << mt;
+}
+
+// A saved survey's notes on the page: the plan's measured column beside each
+// note tuned and a row of the tables, cents from the sheet's own targets.
+TEST_F(SheetFiles, SurveyAddsTheMeasuredNotes) {
+    SSavedSurvey survey;
+    survey.strWhen = "2026-03-01T12:00Z";
+    const std::array<double, 12> w3 = {11.73, 1.96, 3.91, 5.87, 1.96, 9.78,
+                                       0.0,   7.82, 3.91, 0.0,  7.82, 3.91};
+    for (int n = 0; n < 12; ++n) {
+        if (n != 8) {  // G# not measured
+            survey.notes.adCents[n] = w3[n];
+            survey.notes.anHeard[n] = 1;
+        }
+    }
+    survey.notes.adCents[4] += 2.4;
+    survey.notes.adCents[10] -= 1.5;
+    ASSERT_EQ(SaveSurvey(m_store.Path(), "Ruckers", survey, 1000), 0);
+    ASSERT_EQ(Sheet("sheet 'Werckmeister III' --standard-a 415 --survey Ruckers -o " +
+                    File("m.pdf")),
+              0);
+    const std::string page = Capture("pdftotext -layout " + File("m.pdf") + " -");
+    EXPECT_TRUE(HasLineWith(page, "beats per second", "measured")) << page;
+    EXPECT_TRUE(HasLineWith(page, "E4", "+2.4")) << page;
+    EXPECT_TRUE(HasLineWith(page, "Measured: cents from the targets", "Ruckers")) << page;
+    EXPECT_TRUE(HasLineWith(page, "+2.4", "-1.5")) << page;  // the tables' row
+    ASSERT_EQ(Shell("pdftoppm -r 80 -png -singlefile " + File("m.pdf") + " " + File("m")), 0);
+    if (const char* shot = std::getenv("KLAVORA_SHOT")) {
+        CTempStore::WriteBytes(shot, CTempStore::ReadBytes(File("m.png")));
+        CTempStore::WriteBytes(std::string(shot) + ".pdf", CTempStore::ReadBytes(File("m.pdf")));
+    }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <set>
 
@@ -203,6 +204,30 @@ TEST(SheetLayout, NothingOverlapsOnTheDrawnPage) {
         t.SetArithmetic(a);
         const auto problems = CheckTuningSheetLayout(info, t);
         EXPECT_TRUE(problems.empty()) << problems.front();
+    }
+}
+
+// With a survey's column and row, the widest figures still keep to their
+// columns and blocks, for every temperament, rotation and bearing.
+TEST(SheetLayout, MeasuredNotesFitThePage) {
+    TuningSheetInfo info;
+    info.date = MakeSheetDate("0", 0);
+    info.hasMeasured = true;
+    info.measuredCents.fill(-49.96);
+    info.measuredCents[4] = NAN;
+    info.measuredFrom = "survey \"" + std::string(100, 'W') + "\" of 2026-03-01T12:00Z";
+    for (const auto& seed : SeedCatalogue()) {
+        for (Bearing b : {Bearing::F3toF4, Bearing::C4toC5, Bearing::A3toA4}) {
+            for (int rotation : {0, 5, 9}) {
+                info.name = seed.name;
+                info.bearing = b;
+                CTemperament t = Seed(seed.name, rotation);
+                t.SetArithmetic(FifthArithmetic::Exact);
+                const auto problems = CheckTuningSheetLayout(info, t);
+                EXPECT_TRUE(problems.empty()) << seed.name << " " << BearingName(b) << " "
+                                              << rotation << ": " << problems.front();
+            }
+        }
     }
 }
 
