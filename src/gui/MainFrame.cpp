@@ -19,6 +19,7 @@
 #include "gui/HelpNote.h"
 #include "gui/KlavoraForm.h"
 #include "gui/MenuShortcuts.h"
+#include "gui/SurveyWindow.h"
 #include "gui/TemperamentFiles.h"
 #include "gui/ToolBarStyle.h"
 #include "gui/WxPictures.h"
@@ -78,6 +79,7 @@ CMainFrame::CMainFrame()
     m_pForm->RefreshDrawnControls();
     UpdateTunerPane();
     m_pFiles = std::make_unique<CTemperamentFiles>(*this);
+    m_fnSurvey = [this](CFineTunerWindow& tuner) { ShowSurvey(tuner); };
     Bind(
         wxEVT_MENU, [this](wxCommandEvent&) { ShowFineTuner(); }, WxIdOfCommand(ID_FINE_TUNER));
     Bind(
@@ -104,6 +106,10 @@ void CMainFrame::ShowFineTuner() {
             event.Skip();
         });
         SetSurveyCommand(m_fnSurvey);
+        if (m_pSurvey != nullptr) {
+            // A survey still open goes on with the new tuner's readings.
+            m_pFineTuner->Tuner().AddObserver(&m_pSurvey->ReadingFeed());
+        }
         m_pFineTuner->Show();
         CFineTunerWindow* pWindow = m_pFineTuner;
         CallAfter([this, pWindow] {
@@ -125,6 +131,29 @@ void CMainFrame::SetSurveyCommand(std::function<void(CFineTunerWindow&)> fnSurve
     m_pFineTuner->SetSurveyHandler(
         m_fnSurvey ? std::function<void()>([this, pWindow] { m_fnSurvey(*pWindow); })
                    : std::function<void()>());
+}
+
+void CMainFrame::ShowSurvey(CFineTunerWindow& tuner) {
+    if (!m_pView) {
+        return;
+    }
+    if (m_pSurvey == nullptr) {
+        // A window of the main frame's, so that it stays open with its
+        // results when the Fine Tuner closes.
+        m_pSurvey = new CSurveyWindow(this, *m_pView, *m_pForm);
+        m_pSurvey->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
+            if (event.GetEventObject() == m_pSurvey) {
+                if (m_pFineTuner != nullptr) {
+                    m_pFineTuner->Tuner().RemoveObserver(&m_pSurvey->ReadingFeed());
+                }
+                m_pSurvey = nullptr;
+            }
+            event.Skip();
+        });
+    }
+    tuner.Tuner().AddObserver(&m_pSurvey->ReadingFeed());
+    m_pSurvey->Show();
+    m_pSurvey->Raise();
 }
 
 CMainFrame::~CMainFrame() {
@@ -256,7 +285,13 @@ void CMainFrame::ShutDownView() {
     if (!m_pView) {
         return;
     }
-    // The Fine Tuner lets go of the view first, and stops what it started.
+    // The survey and the Fine Tuner let go of the view first, and the tuner
+    // stops what it started.
+    if (m_pSurvey != nullptr) {
+        CSurveyWindow* pSurvey = m_pSurvey;
+        pSurvey->Hide();
+        delete pSurvey;  // its wxEVT_DESTROY handler forgets it
+    }
     if (m_pFineTuner != nullptr) {
         m_pFineTuner->CloseTuner();
         m_pFineTuner = nullptr;

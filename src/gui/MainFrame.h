@@ -16,6 +16,7 @@
 #include "gui/WavePump.h"
 
 class CFineTunerWindow;
+class CSurveyWindow;
 class CKlavoraForm;
 class CKlavoraView;
 class CTemperamentFiles;
@@ -45,6 +46,9 @@ public:
     // What the Fine Tuner's Survey... button runs; while none is set, the
     // button is disabled.
     void SetSurveyCommand(std::function<void(CFineTunerWindow&)> fnSurvey);
+    // Opens the survey window fed by the Fine Tuner's readings, or raises it.
+    void ShowSurvey(CFineTunerWindow& tuner);
+    CSurveyWindow* SurveyWindow() const { return m_pSurvey; }
     // Sets the tuner pane from the view's state.
     void UpdateTunerPane();
     // The status-bar text shown while nothing else is.
@@ -86,4 +90,5 @@ private:
     std::unique_ptr<CTemperamentFiles> m_pFiles;
     CFineTunerWindow* m_pFineTuner = nullptr;
     std::function<void(CFineTunerWindow&)> m_fnSurvey;
+    CSurveyWindow* m_pSurvey = nullptr;
 };

@@ -109,6 +109,28 @@ CSurveyWindow::CSurveyWindow(wxWindow* pParent, CKlavoraView& view, IMessageHost
 
 CSurveyWindow::~CSurveyWindow() = default;
 
+bool CSurveyWindow::CFeed::OnFineReading(const CFineReading& reading) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pending.push_back(reading);
+    return true;
+}
+
+void CSurveyWindow::CFeed::OnFineReadingsShown() {
+    std::vector<CFineReading> readings;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        readings.swap(m_pending);
+    }
+    for (const CFineReading& reading : readings) {
+        m_window.OnReading(reading);
+    }
+}
+
+void CSurveyWindow::CFeed::OnFineReadingsReset() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pending.clear();
+}
+
 void CSurveyWindow::CreateControls() {
     const int gap = DuX(4);
     auto* pPanel = new wxPanel(this);

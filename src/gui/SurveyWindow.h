@@ -16,9 +16,12 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include <wx/frame.h>
 
+#include "view/FineReadingObserver.h"
 #include "view/SurveyDlg.h"
 
 class CFineAnalyser;
@@ -43,6 +46,9 @@ public:
     void OnRecordedBlock(const void* pData, std::size_t nBytes, int nRate, int nChannels);
     // The catalogue, the arithmetic or Standard A changed in the main window.
     void FollowView();
+    // Takes the Fine Tuner's readings (CFineTuner::AddObserver): they arrive
+    // on the sound thread and reach OnReading on the user-interface thread.
+    IFineReadingObserver& ReadingFeed() { return m_feed; }
 
     const CSurveyDlg& Survey() const { return m_dlg; }
     CSurveyDlg& Survey() { return m_dlg; }
@@ -61,6 +67,21 @@ public:
     void Compare();
 
 private:
+    // Keeps the readings of the sound thread until the user-interface
+    // thread shows them.
+    class CFeed : public IFineReadingObserver {
+    public:
+        explicit CFeed(CSurveyWindow& window) : m_window(window) {}
+        bool OnFineReading(const CFineReading& reading) override;
+        void OnFineReadingsShown() override;
+        void OnFineReadingsReset() override;
+
+    private:
+        CSurveyWindow& m_window;
+        std::mutex m_mutex;
+        std::vector<CFineReading> m_pending;
+    };
+
     void CreateControls();
     void ShowNotes();
     void ShowRanking();
@@ -74,6 +95,7 @@ private:
     std::size_t m_nCatalogueSize = 0;
     double m_dStandardA = 0;
     std::unique_ptr<CFineAnalyser> m_pAnalyser;
+    CFeed m_feed{*this};
 
     wxStaticText* m_pStatus = nullptr;
     wxListCtrl* m_pNotes = nullptr;

@@ -8,6 +8,7 @@
 #include <wx/menu.h>
 
 #include "gui/FineTunerWindow.h"
+#include "gui/SurveyWindow.h"
 #include "gui/GuiTestSupport.h"
 #include "gui/WxCanvas.h"
 #include "view/FineTuner.h"
@@ -39,7 +40,7 @@ TEST_F(GuiTest, TheFineTunerOpensBesideTheMainWindowListensAndStopsWhenClosed) {
         gtk_widget_get_accessible(static_cast<GtkWidget*>(pWindow->Face()->GetHandle()));
     EXPECT_STREQ(atk_object_get_name(pFace), "Fine tuner reading");
 
-    // Survey waits for a command from the main window.
+    // Survey... opens the main frame's survey window.
     wxWindow* pFound = nullptr;
     for (wxWindow* pChild : pWindow->GetChildren()) {
         if (pChild->GetLabel() == "&Survey...") {
@@ -47,12 +48,14 @@ TEST_F(GuiTest, TheFineTunerOpensBesideTheMainWindowListensAndStopsWhenClosed) {
         }
     }
     ASSERT_NE(pFound, nullptr);
-    EXPECT_FALSE(pFound->IsEnabled());
-    int surveys = 0;
-    m_pFrame->SetSurveyCommand([&](CFineTunerWindow& w) { surveys += &w == pWindow; });
     EXPECT_TRUE(pFound->IsEnabled());
     wxCommandEvent click(wxEVT_BUTTON, pFound->GetId());
     click.SetEventObject(pFound);
+    pFound->ProcessWindowEvent(click);
+    ASSERT_NE(m_pFrame->SurveyWindow(), nullptr);
+    EXPECT_TRUE(m_pFrame->SurveyWindow()->IsShown());
+    int surveys = 0;
+    m_pFrame->SetSurveyCommand([&](CFineTunerWindow& w) { surveys += &w == pWindow; });
     pFound->ProcessWindowEvent(click);
     EXPECT_EQ(surveys, 1);
 
