@@ -59,7 +59,7 @@ package: build
 # layer's hand-offs and real sound through the private PulseAudio.
 test-tsan-build: | deps
 	cmake -S . -B $(TSAN_BUILD) -DKLAVORA_WERROR=$(WERROR) -DKLAVORA_TSAN=ON \
-	    -DCMAKE_CXX_COMPILER=clang++ -DKLAVORA_GUI=OFF -DKLAVORA_BENCH=OFF "-DKLAVORA_TEST_AREAS=audio;platform"
+	    -DCMAKE_CXX_COMPILER=clang++ -DKLAVORA_GUI=OFF -DKLAVORA_BENCH=OFF "-DKLAVORA_TEST_AREAS=base;store;sound;helper;audio"
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
 
 # The libFuzzer targets (clang, with ASan and UBSan), without the test programs.

@@ -3,8 +3,8 @@
 #include <wx/app.h>
 
 #include "gui/UiThreadLock.h"
-#include "platform/WaveDispatcher.h"
-#include "platform/WaveLayer.h"
+#include "sound/WaveDispatcher.h"
+#include "sound/WaveLayer.h"
 
 CWavePump::CWavePump() = default;
 
