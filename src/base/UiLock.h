@@ -1,6 +1,6 @@
 // CUiLock is the user-interface lock (see CWaveDispatcher): a plain lock that
 // can also be tried for a while. Built on a mutex and a condition variable
-// rather than CUiLock, whose timed wait the thread checker of the
+// rather than std::timed_mutex, whose timed wait the thread checker of the
 // test build cannot see. Any thread; unlock only on the thread that locked.
 #pragma once
 

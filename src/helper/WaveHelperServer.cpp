@@ -12,11 +12,9 @@
 namespace {
 
 // Asks the layer for a device's capabilities and copies them into the reply.
-template <typename Caps>
-MMRESULT GetCaps(CWaveLayer& layer, MMRESULT (CWaveLayer::*fnGetCaps)(int, Caps*),
-                 SHelperMessage& message) {
-    Caps caps{};
-    const MMRESULT nResult = (layer.*fnGetCaps)(message.m_nValue, &caps);
+MMRESULT GetCaps(CWaveLayer& layer, EWaveDirection nDirection, SHelperMessage& message) {
+    SWaveCaps caps{};
+    const MMRESULT nResult = layer.DeviceCaps(nDirection, message.m_nValue, &caps);
     std::memcpy(message.m_szName, caps.szPname, sizeof message.m_szName);
     message.m_dwFormats = caps.dwFormats;
     message.m_wChannels = caps.wChannels;
@@ -42,8 +40,12 @@ struct CWaveHelperServer::SDevice : public CWaveSink {
     CWaveHelperServer& m_server;
     const std::uint32_t m_nHandle;
     const bool m_bInput;
-    HWAVEIN m_hIn{};
-    HWAVEOUT m_hOut{};
+    std::uint32_t m_nStream = 0;  // the layer's handle
+
+    EWaveDirection Direction() const {
+        return m_bInput ? EWaveDirection::Recording : EWaveDirection::Playback;
+    }
+
     char* m_pArena = nullptr;
     std::uint64_t m_nArenaBytes = 0;
     std::map<std::uint64_t, WAVEHDR> m_headers;  // by offset; the map keeps them in place
@@ -166,19 +168,18 @@ bool CWaveHelperServer::Serve(SHelperMessage& message, int nFd) {
 }
 
 bool CWaveHelperServer::ServeRequest(SHelperMessage& message, int nFd) {
-    const bool bInput = message.m_bInput != 0;
+    const EWaveDirection nDirection =
+        message.m_bInput != 0 ? EWaveDirection::Recording : EWaveDirection::Playback;
     SDevice* pDevice = Find(message.m_nHandle);
     MMRESULT nResult = MMSYSERR_NOERROR;
     switch (message.m_nType) {
         case EHelperMessage::Quit:
             return false;
         case EHelperMessage::NumDevs:
-            message.m_nValue = static_cast<std::int32_t>(bInput ? m_layer.waveInGetNumDevs()
-                                                                : m_layer.waveOutGetNumDevs());
+            message.m_nValue = static_cast<std::int32_t>(m_layer.DeviceCount(nDirection));
             break;
         case EHelperMessage::GetCaps:
-            nResult = bInput ? GetCaps(m_layer, &CWaveLayer::waveInGetDevCaps, message)
-                             : GetCaps(m_layer, &CWaveLayer::waveOutGetDevCaps, message);
+            nResult = GetCaps(m_layer, nDirection, message);
             break;
         case EHelperMessage::Open:
             nResult = Open(message, nFd);
@@ -187,20 +188,21 @@ bool CWaveHelperServer::ServeRequest(SHelperMessage& message, int nFd) {
         case EHelperMessage::SetLatency:
             nResult = pDevice == nullptr || pDevice->m_bInput
                           ? MMSYSERR_INVALHANDLE
-                          : m_layer.waveOutSetLatency(pDevice->m_hOut,
-                                                      static_cast<unsigned int>(message.m_nValue));
+                          : m_layer.SetStreamLatency(pDevice->Direction(), pDevice->m_nStream,
+                                                     static_cast<unsigned int>(message.m_nValue));
             break;
         case EHelperMessage::Queue:
             nResult = pDevice == nullptr ? MMSYSERR_INVALHANDLE : Queue(*pDevice, message);
             break;
         case EHelperMessage::Start:
-            nResult = pDevice == nullptr || !pDevice->m_bInput ? MMSYSERR_INVALHANDLE
-                                                               : m_layer.waveInStart(pDevice->m_hIn);
+            nResult = pDevice == nullptr || !pDevice->m_bInput
+                          ? MMSYSERR_INVALHANDLE
+                          : m_layer.StartStream(pDevice->Direction(), pDevice->m_nStream);
             break;
         case EHelperMessage::Reset:
-            nResult = pDevice == nullptr         ? MMSYSERR_INVALHANDLE
-                      : pDevice->m_bInput ? m_layer.waveInReset(pDevice->m_hIn)
-                                          : m_layer.waveOutReset(pDevice->m_hOut);
+            nResult = pDevice == nullptr
+                          ? MMSYSERR_INVALHANDLE
+                          : m_layer.ResetStream(pDevice->Direction(), pDevice->m_nStream);
             break;
         case EHelperMessage::Close:
             nResult = Close(message.m_nHandle);
@@ -238,11 +240,9 @@ MMRESULT CWaveHelperServer::Open(const SHelperMessage& message, int nFd) {
     auto pDevice = std::make_unique<SDevice>(*this, message.m_nHandle, bInput);
     pDevice->m_pArena = static_cast<char*>(pArena);
     pDevice->m_nArenaBytes = message.m_nLength;
-    const MMRESULT nResult =
-        bInput ? m_layer.waveInOpen(&pDevice->m_hIn, message.m_nValue, &message.m_format,
-                                    pDevice.get())
-               : m_layer.waveOutOpen(&pDevice->m_hOut, message.m_nValue, &message.m_format,
-                                     pDevice.get());
+    const MMRESULT nResult = m_layer.OpenStream(pDevice->Direction(), &pDevice->m_nStream,
+                                                message.m_nValue, &message.m_format,
+                                                pDevice.get());
     if (nResult == MMSYSERR_NOERROR) {
         m_devices.emplace(message.m_nHandle, std::move(pDevice));
     }
@@ -261,11 +261,9 @@ MMRESULT CWaveHelperServer::Queue(SDevice& device, const SHelperMessage& message
     header.lpData = device.m_pArena + message.m_nOffset;
     header.dwBufferLength = static_cast<std::uint32_t>(message.m_nLength);
     header.dwUser = message.m_nOffset;
-    MMRESULT nResult = device.m_bInput ? m_layer.waveInPrepareHeader(device.m_hIn, &header)
-                                       : m_layer.waveOutPrepareHeader(device.m_hOut, &header);
+    MMRESULT nResult = m_layer.PrepareHeader(device.Direction(), device.m_nStream, &header);
     if (nResult == MMSYSERR_NOERROR) {
-        nResult = device.m_bInput ? m_layer.waveInAddBuffer(device.m_hIn, &header)
-                                  : m_layer.waveOutWrite(device.m_hOut, &header);
+        nResult = m_layer.QueueHeader(device.Direction(), device.m_nStream, &header);
     }
     return nResult;
 }
@@ -275,8 +273,7 @@ MMRESULT CWaveHelperServer::Close(std::uint32_t nHandle) {
     if (pDevice == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
-    const MMRESULT nResult =
-        pDevice->m_bInput ? m_layer.waveInClose(pDevice->m_hIn) : m_layer.waveOutClose(pDevice->m_hOut);
+    const MMRESULT nResult = m_layer.CloseStream(pDevice->Direction(), pDevice->m_nStream);
     // The layer let go of every header, whatever it reported.
     m_devices.erase(nHandle);
     return nResult;

@@ -160,27 +160,9 @@ MMRESULT CWavePortAudio::GetCaps(bool bInput, int nDeviceId, char* pszName,
     return MMSYSERR_NOERROR;
 }
 
-unsigned int CWavePortAudio::waveInGetNumDevs() {
-    return EnsureInitialised() ? static_cast<unsigned int>(m_inDevices.size()) : 0;
-}
 
-unsigned int CWavePortAudio::waveOutGetNumDevs() {
-    return EnsureInitialised() ? static_cast<unsigned int>(m_outDevices.size()) : 0;
-}
 
-MMRESULT CWavePortAudio::waveInGetDevCaps(int nDeviceId, WAVEINCAPS* pCaps) {
-    if (pCaps == nullptr) {
-        return MMSYSERR_INVALPARAM;
-    }
-    return GetCaps(true, nDeviceId, pCaps->szPname, &pCaps->dwFormats, &pCaps->wChannels);
-}
 
-MMRESULT CWavePortAudio::waveOutGetDevCaps(int nDeviceId, WAVEOUTCAPS* pCaps) {
-    if (pCaps == nullptr) {
-        return MMSYSERR_INVALPARAM;
-    }
-    return GetCaps(false, nDeviceId, pCaps->szPname, &pCaps->dwFormats, &pCaps->wChannels);
-}
 
 MMRESULT CWavePortAudio::OpenHandle(bool bInput, std::uint32_t* pnHandle, int nDeviceId,
                                     const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
@@ -223,34 +205,8 @@ MMRESULT CWavePortAudio::OpenHandle(bool bInput, std::uint32_t* pnHandle, int nD
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT CWavePortAudio::waveInOpen(HWAVEIN* phWaveIn, int nDeviceId, const WAVEFORMATEX* pFormat,
-                                    CWaveSink* pSink) {
-    std::uint32_t nHandle = 0;
-    const MMRESULT nResult = OpenHandle(true, &nHandle, nDeviceId, pFormat, pSink);
-    if (nResult == MMSYSERR_NOERROR) {
-        *phWaveIn = static_cast<HWAVEIN>(nHandle);
-    }
-    return nResult;
-}
 
-MMRESULT CWavePortAudio::waveOutOpen(HWAVEOUT* phWaveOut, int nDeviceId,
-                                     const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
-    std::uint32_t nHandle = 0;
-    const MMRESULT nResult = OpenHandle(false, &nHandle, nDeviceId, pFormat, pSink);
-    if (nResult == MMSYSERR_NOERROR) {
-        *phWaveOut = static_cast<HWAVEOUT>(nHandle);
-    }
-    return nResult;
-}
 
-MMRESULT CWavePortAudio::waveOutSetLatency(HWAVEOUT hWaveOut, unsigned int nMilliseconds) {
-    SStream* pStream = FindStream(false, static_cast<std::uint32_t>(hWaveOut));
-    if (pStream == nullptr) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    pStream->SetLatency(std::min(nMilliseconds, kMaxLatencyMs));
-    return MMSYSERR_NOERROR;
-}
 
 CWavePortAudio::SStream* CWavePortAudio::FindStream(bool bInput, std::uint32_t nHandle) {
     auto it = m_streams.find(nHandle);
@@ -335,53 +291,16 @@ void CWavePortAudio::CheckStreams() {
     }
 }
 
-MMRESULT CWavePortAudio::waveInPrepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
-    return Prepare(true, static_cast<std::uint32_t>(hWaveIn), pHeader);
-}
 
-MMRESULT CWavePortAudio::waveInUnprepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
-    return Unprepare(true, static_cast<std::uint32_t>(hWaveIn), pHeader);
-}
 
-MMRESULT CWavePortAudio::waveInAddBuffer(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
-    return Queue(true, static_cast<std::uint32_t>(hWaveIn), pHeader);
-}
 
-MMRESULT CWavePortAudio::waveInStart(HWAVEIN hWaveIn) {
-    SStream* pStream = FindStream(true, static_cast<std::uint32_t>(hWaveIn));
-    if (pStream == nullptr) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    return pStream->Start();
-}
 
-MMRESULT CWavePortAudio::waveInReset(HWAVEIN hWaveIn) {
-    return Reset(true, static_cast<std::uint32_t>(hWaveIn));
-}
 
-MMRESULT CWavePortAudio::waveInClose(HWAVEIN hWaveIn) {
-    return Close(true, static_cast<std::uint32_t>(hWaveIn));
-}
 
-MMRESULT CWavePortAudio::waveOutPrepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) {
-    return Prepare(false, static_cast<std::uint32_t>(hWaveOut), pHeader);
-}
 
-MMRESULT CWavePortAudio::waveOutUnprepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) {
-    return Unprepare(false, static_cast<std::uint32_t>(hWaveOut), pHeader);
-}
 
-MMRESULT CWavePortAudio::waveOutWrite(HWAVEOUT hWaveOut, WAVEHDR* pHeader) {
-    return Queue(false, static_cast<std::uint32_t>(hWaveOut), pHeader);
-}
 
-MMRESULT CWavePortAudio::waveOutReset(HWAVEOUT hWaveOut) {
-    return Reset(false, static_cast<std::uint32_t>(hWaveOut));
-}
 
-MMRESULT CWavePortAudio::waveOutClose(HWAVEOUT hWaveOut) {
-    return Close(false, static_cast<std::uint32_t>(hWaveOut));
-}
 
 int CWavePortAudio::Pump() {
     CheckStreams();
@@ -454,4 +373,66 @@ void CWavePortAudio::SetWakeHandler(std::function<void()> fnWake) {
         m_pNotifier = std::make_unique<CWaveNotifier>(kTickMs);
     }
     m_pNotifier->SetWakeHandler(std::move(fnWake));
+}
+
+unsigned int CWavePortAudio::DeviceCount(EWaveDirection nDirection) {
+    if (!EnsureInitialised()) {
+        return 0;
+    }
+    return static_cast<unsigned int>(IsRecording(nDirection) ? m_inDevices.size()
+                                                             : m_outDevices.size());
+}
+
+MMRESULT CWavePortAudio::DeviceCaps(EWaveDirection nDirection, int nDeviceId, SWaveCaps* pCaps) {
+    if (pCaps == nullptr) {
+        return MMSYSERR_INVALPARAM;
+    }
+    return GetCaps(IsRecording(nDirection), nDeviceId, pCaps->szPname, &pCaps->dwFormats,
+                   &pCaps->wChannels);
+}
+
+MMRESULT CWavePortAudio::OpenStream(EWaveDirection nDirection, std::uint32_t* pnHandle,
+                                    int nDeviceId, const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
+    return OpenHandle(IsRecording(nDirection), pnHandle, nDeviceId, pFormat, pSink);
+}
+
+MMRESULT CWavePortAudio::PrepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                       WAVEHDR* pHeader) {
+    return Prepare(IsRecording(nDirection), nHandle, pHeader);
+}
+
+MMRESULT CWavePortAudio::UnprepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                         WAVEHDR* pHeader) {
+    return Unprepare(IsRecording(nDirection), nHandle, pHeader);
+}
+
+MMRESULT CWavePortAudio::QueueHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                     WAVEHDR* pHeader) {
+    return Queue(IsRecording(nDirection), nHandle, pHeader);
+}
+
+MMRESULT CWavePortAudio::StartStream(EWaveDirection nDirection, std::uint32_t nHandle) {
+    SStream* pStream = IsRecording(nDirection) ? FindStream(true, nHandle) : nullptr;
+    if (pStream == nullptr) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    return pStream->Start();
+}
+
+MMRESULT CWavePortAudio::ResetStream(EWaveDirection nDirection, std::uint32_t nHandle) {
+    return Reset(IsRecording(nDirection), nHandle);
+}
+
+MMRESULT CWavePortAudio::CloseStream(EWaveDirection nDirection, std::uint32_t nHandle) {
+    return Close(IsRecording(nDirection), nHandle);
+}
+
+MMRESULT CWavePortAudio::SetStreamLatency(EWaveDirection nDirection, std::uint32_t nHandle,
+                                          unsigned int nMilliseconds) {
+    SStream* pStream = FindStream(IsRecording(nDirection), nHandle);
+    if (pStream == nullptr || IsRecording(nDirection)) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    pStream->SetLatency(std::min(nMilliseconds, kMaxLatencyMs));
+    return MMSYSERR_NOERROR;
 }

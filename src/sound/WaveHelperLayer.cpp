@@ -1,14 +1,12 @@
 #include "sound/WaveHelperLayer.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstring>
 #include <vector>
 
 #include "base/DebugOutput.h"
+#include "sound/WaveHelperHandle.h"
 
 namespace {
 
@@ -27,53 +25,6 @@ const char* RequestName(EHelperMessage nType) {
 }
 
 }  // namespace
-
-// One open device: where its buffers have their places in the shared arena,
-// which of them are with the helper, and the completions still to deliver.
-struct CWaveHelperLayer::SHandle {
-    struct SPlace {
-        std::uint64_t m_nOffset;
-        std::uint32_t m_nCapacity;
-    };
-
-    ~SHandle() {
-        if (m_pArena != nullptr) {
-            munmap(m_pArena, kHelperArenaBytes);
-        }
-    }
-
-    bool m_bInput = false;
-    WAVEFORMATEX m_format{};
-    CWaveSink* m_pSink = nullptr;
-    std::shared_ptr<CWaveHelperLink> m_pLink;  // null once lost
-    char* m_pArena = nullptr;
-    std::uint64_t m_nUsed = 0;
-    std::map<WAVEHDR*, SPlace> m_places;
-    std::map<std::uint64_t, WAVEHDR*> m_byOffset;
-    std::vector<WAVEHDR*> m_inFlight;  // with the helper
-    std::deque<WAVEHDR*> m_completions;
-    bool m_bStarted = false;  // recording: between a start and a reset
-    bool m_bLost = false;
-    bool m_bLostPending = false;
-
-    // Whether sound should be moving, so that the helper has to keep talking.
-    bool Running() const { return !m_bLost && !m_inFlight.empty() && (m_bStarted || !m_bInput); }
-
-    // The header's place in the arena, given one if it has none that fits.
-    const SPlace* PlaceFor(WAVEHDR* pHeader) {
-        auto it = m_places.find(pHeader);
-        if (it != m_places.end() && it->second.m_nCapacity >= pHeader->dwBufferLength) {
-            return &it->second;
-        }
-        const std::uint64_t nOffset = (m_nUsed + 63) & ~std::uint64_t{63};
-        if (nOffset + pHeader->dwBufferLength > kHelperArenaBytes) {
-            return nullptr;
-        }
-        m_nUsed = nOffset + pHeader->dwBufferLength;
-        m_byOffset[nOffset] = pHeader;
-        return &(m_places[pHeader] = SPlace{nOffset, pHeader->dwBufferLength});
-    }
-};
 
 CWaveHelperLayer::CWaveHelperLayer(std::function<std::string()> fnFindHelper)
     : CWaveHelperLayer(std::move(fnFindHelper), SLimits()) {}
@@ -123,174 +74,6 @@ void CWaveHelperLayer::SetWakeHandler(std::function<void()> fnWake) {
     m_fnWake = std::move(fnWake);
 }
 
-void CWaveHelperLayer::Launch() {
-    const std::string strPath = m_fnFindHelper();
-    m_bWaitedForStart = false;
-    auto pLink = std::make_shared<CWaveHelperLink>();
-    pLink->SetWakeHandler([this] { WakeUp(); });
-    if (strPath.empty() || !pLink->Launch(strPath, m_limits.m_nStartMs)) {
-        if (strPath.empty()) {
-            OutputDebugText(
-                "The sound helper klavora-sound was not found, or is not a program that can "
-                "run\r\n");
-        }
-        m_bStartFailed = true;
-        m_bStartEnded = true;
-        return;
-    }
-    m_bStartFailed = false;
-    m_pStarting = pLink;
-}
-
-void CWaveHelperLayer::CheckStart() {
-    if (!m_pStarting) {
-        return;
-    }
-    if (m_pStarting->IsReady()) {
-        m_pLink = m_pStarting;
-        m_pStarting.reset();
-        ++m_nHelpersStarted;
-        m_bStartEnded = true;
-        UpdateWatch();
-    } else if (m_pStarting->StartFailed()) {
-        OutputDebugText(m_pStarting->IsGone()
-                            ? "The sound helper ended before it was ready\r\n"
-                            : "The sound helper was not ready within " +
-                                  std::to_string(m_limits.m_nStartMs) +
-                                  " ms: the sound system does not answer; the helper was "
-                                  "stopped\r\n");
-        m_pStarting->Kill();
-        m_pStarting.reset();
-        m_bStartFailed = true;
-        m_bStartEnded = true;
-    }
-}
-
-void CWaveHelperLayer::Settle() {
-    ReapRetired(false);
-    if (m_pLink && m_pLink->IsGone()) {
-        ApplyEvents();
-        DropLink(m_pLink, "the sound helper ended");
-    }
-    CheckStart();
-}
-
-std::shared_ptr<CWaveHelperLink> CWaveHelperLayer::Link() {
-    Settle();
-    if (m_pLink) {
-        return m_pLink;
-    }
-    if (!m_pStarting && !m_bStartFailed) {
-        Launch();
-    }
-    if (m_pStarting && !m_bWaitedForStart) {
-        // Once per start: a call that found nothing ready waited its share,
-        // and the calls after it answer at once until the helper is there.
-        m_bWaitedForStart = true;
-        m_pStarting->WaitReady(m_limits.m_nWaitMs);
-        CheckStart();
-    }
-    return m_pLink;
-}
-
-EWaveSystem CWaveHelperLayer::WaitForSoundSystem(int nWaitMs) {
-    Settle();
-    if (m_pLink) {
-        return EWaveSystem::Ready;
-    }
-    if (!m_pStarting) {
-        // The last start failed: the helper is looked for again, in case it
-        // was put in place since.
-        Launch();
-    }
-    if (m_pStarting) {
-        m_bWaitedForStart = true;
-        m_pStarting->WaitReady(nWaitMs);
-        CheckStart();
-    }
-    return SoundSystemState();
-}
-
-EWaveSystem CWaveHelperLayer::SoundSystemState() const {
-    return m_pLink ? EWaveSystem::Ready : m_pStarting ? EWaveSystem::Starting : EWaveSystem::Failed;
-}
-
-void CWaveHelperLayer::Retire(std::shared_ptr<CWaveHelperLink> pLink) {
-    if (!pLink) {
-        return;
-    }
-    pLink->AskToQuit();
-    m_retired.emplace_back(std::move(pLink),
-                           Clock::now() + std::chrono::milliseconds(m_limits.m_nQuitMs));
-}
-
-void CWaveHelperLayer::ReapRetired(bool bAll) {
-    const Clock::time_point now = Clock::now();
-    for (auto it = m_retired.begin(); it != m_retired.end();) {
-        if (bAll) {
-            it->first->Stop(static_cast<int>(std::max<long long>(
-                0,
-                std::chrono::duration_cast<std::chrono::milliseconds>(it->second - now).count())));
-        }
-        if (bAll || it->first->IsGone() || now >= it->second) {
-            it->first->Kill();
-            it = m_retired.erase(it);
-        } else {
-            ++it;
-        }
-    }
-}
-
-void CWaveHelperLayer::UpdateWatch() {
-    if (!m_pLink) {
-        return;
-    }
-    bool bRunning = false;
-    for (const auto& entry : m_handles) {
-        bRunning = bRunning || (entry.second->m_pLink == m_pLink && entry.second->Running());
-    }
-    m_pLink->Watch(bRunning, m_limits.m_nQuietMs, m_limits.m_nAnswerMs);
-}
-
-void CWaveHelperLayer::Lose(SHandle& handle) {
-    if (handle.m_bLost) {
-        return;
-    }
-    for (WAVEHDR* pHeader : handle.m_inFlight) {
-        WaveMarkDone(pHeader);
-        handle.m_completions.push_back(pHeader);
-    }
-    handle.m_inFlight.clear();
-    handle.m_bStarted = false;
-    handle.m_bLost = true;
-    handle.m_bLostPending = true;
-    handle.m_pLink.reset();
-}
-
-void CWaveHelperLayer::DropLink(const std::shared_ptr<CWaveHelperLink>& pLink,
-                                const std::string& strWhy, bool bWaited) {
-    if (!pLink) {
-        return;
-    }
-    const std::shared_ptr<CWaveHelperLink> pKeep = pLink;  // pLink may be m_pLink itself
-    pKeep->Kill();
-    for (auto& entry : m_handles) {
-        if (entry.second->m_pLink == pKeep) {
-            Lose(*entry.second);
-        }
-    }
-    if (m_pLink == pKeep) {
-        m_pLink.reset();
-        // The replacement starts now, so that the next use finds it ready.
-        if (!m_pStarting) {
-            Launch();
-            m_bWaitedForStart = bWaited;
-        }
-    }
-    OutputDebugText("Sound helper stopped: " + strWhy + "\r\n");
-    WakeUp();
-}
-
 MMRESULT CWaveHelperLayer::Call(const std::shared_ptr<CWaveHelperLink>& pLink,
                                 SHelperMessage& message, int nFd) {
     if (!pLink) {
@@ -332,11 +115,10 @@ void CWaveHelperLayer::ApplyEvents() {
             bLost = true;
             continue;
         }
-        const auto place = handle.m_byOffset.find(event.m_nOffset);
-        if (event.m_nType != EHelperMessage::Done || place == handle.m_byOffset.end()) {
+        WAVEHDR* pHeader = handle.m_arena.HeaderAt(event.m_nOffset);
+        if (event.m_nType != EHelperMessage::Done || pHeader == nullptr) {
             continue;
         }
-        WAVEHDR* pHeader = place->second;
         auto inFlight = std::find(handle.m_inFlight.begin(), handle.m_inFlight.end(), pHeader);
         if (inFlight == handle.m_inFlight.end()) {
             continue;
@@ -345,7 +127,7 @@ void CWaveHelperLayer::ApplyEvents() {
         if (handle.m_bInput) {
             const std::uint32_t nBytes = static_cast<std::uint32_t>(
                 std::min<std::uint64_t>(event.m_nLength, pHeader->dwBufferLength));
-            std::memcpy(pHeader->lpData, handle.m_pArena + event.m_nOffset, nBytes);
+            std::memcpy(pHeader->lpData, handle.m_arena.Data() + event.m_nOffset, nBytes);
             pHeader->dwBytesRecorded = nBytes;
         }
         WaveMarkDone(pHeader);
@@ -445,24 +227,14 @@ MMRESULT CWaveHelperLayer::Open(bool bInput, std::uint32_t* pnHandle, int nDevic
     if (!pLink) {
         return MMSYSERR_NODRIVER;
     }
-    const int nArena = memfd_create("klavora-sound-buffers", MFD_CLOEXEC);
-    if (nArena < 0 || ftruncate(nArena, static_cast<off_t>(kHelperArenaBytes)) != 0) {
-        if (nArena >= 0) {
-            close(nArena);
-        }
-        return MMSYSERR_NOMEM;
-    }
-    void* pArena = mmap(nullptr, kHelperArenaBytes, PROT_READ | PROT_WRITE, MAP_SHARED, nArena, 0);
-    if (pArena == MAP_FAILED) {
-        close(nArena);
-        return MMSYSERR_NOMEM;
-    }
     auto pHandle = std::make_unique<SHandle>();
+    if (!pHandle->m_arena.Create(kHelperArenaBytes)) {
+        return MMSYSERR_NOMEM;
+    }
     pHandle->m_bInput = bInput;
     pHandle->m_format = *pFormat;
     pHandle->m_pSink = pSink;
     pHandle->m_pLink = pLink;
-    pHandle->m_pArena = static_cast<char*>(pArena);
 
     const std::uint32_t nHandle = m_nNextHandle++;
     SHelperMessage message;
@@ -472,8 +244,8 @@ MMRESULT CWaveHelperLayer::Open(bool bInput, std::uint32_t* pnHandle, int nDevic
     message.m_nValue = nDeviceId;
     message.m_format = *pFormat;
     message.m_nLength = kHelperArenaBytes;
-    MMRESULT nResult = Call(pLink, message, nArena);
-    close(nArena);  // the mapping keeps the memory
+    MMRESULT nResult = Call(pLink, message, pHandle->m_arena.File());
+    pHandle->m_arena.CloseFile();  // the mapping keeps the memory
     if (nResult == WAVERR_LOST) {
         nResult = MMSYSERR_NODRIVER;
     }
@@ -491,7 +263,7 @@ MMRESULT CWaveHelperLayer::Prepare(bool bInput, std::uint32_t nHandle, WAVEHDR* 
         return MMSYSERR_INVALHANDLE;
     }
     const MMRESULT nResult = WavePrepareHeader(pHeader, pHandle->m_format);
-    if (nResult == MMSYSERR_NOERROR && pHandle->PlaceFor(pHeader) == nullptr) {
+    if (nResult == MMSYSERR_NOERROR && pHandle->m_arena.PlaceFor(pHeader) == nullptr) {
         pHeader->dwFlags &= ~WHDR_PREPARED;
         return MMSYSERR_NOMEM;
     }
@@ -522,13 +294,13 @@ MMRESULT CWaveHelperLayer::Queue(bool bInput, std::uint32_t nHandle, WAVEHDR* pH
     if (nResult != MMSYSERR_NOERROR) {
         return nResult;
     }
-    const SHandle::SPlace* pPlace = pHandle->PlaceFor(pHeader);
+    const CSharedArena::SPlace* pPlace = pHandle->m_arena.PlaceFor(pHeader);
     if (pPlace == nullptr) {
         pHeader->dwFlags = dwFlags;
         return MMSYSERR_NOMEM;
     }
     if (!bInput) {
-        std::memcpy(pHandle->m_pArena + pPlace->m_nOffset, pHeader->lpData, pHeader->dwBufferLength);
+        std::memcpy(pHandle->m_arena.Data() + pPlace->m_nOffset, pHeader->lpData, pHeader->dwBufferLength);
     }
     SHelperMessage message;
     message.m_nType = EHelperMessage::Queue;
@@ -670,62 +442,43 @@ bool CWaveHelperLayer::WaitForMessages(int nTimeoutMs) {
     return m_pLink && m_pLink->WaitForEvents(nTimeoutMs);
 }
 
-unsigned int CWaveHelperLayer::waveInGetNumDevs() {
-    return NumDevs(true);
+unsigned int CWaveHelperLayer::DeviceCount(EWaveDirection nDirection) {
+    return NumDevs(IsRecording(nDirection));
 }
 
-unsigned int CWaveHelperLayer::waveOutGetNumDevs() {
-    return NumDevs(false);
-}
-
-MMRESULT CWaveHelperLayer::waveInGetDevCaps(int nDeviceId, WAVEINCAPS* pCaps) {
+MMRESULT CWaveHelperLayer::DeviceCaps(EWaveDirection nDirection, int nDeviceId, SWaveCaps* pCaps) {
     if (pCaps == nullptr) {
         return MMSYSERR_INVALPARAM;
     }
-    return GetCaps(true, nDeviceId, pCaps->szPname, &pCaps->dwFormats, &pCaps->wChannels);
+    return GetCaps(IsRecording(nDirection), nDeviceId, pCaps->szPname, &pCaps->dwFormats,
+                   &pCaps->wChannels);
 }
 
-MMRESULT CWaveHelperLayer::waveOutGetDevCaps(int nDeviceId, WAVEOUTCAPS* pCaps) {
-    if (pCaps == nullptr) {
-        return MMSYSERR_INVALPARAM;
+MMRESULT CWaveHelperLayer::OpenStream(EWaveDirection nDirection, std::uint32_t* pnHandle,
+                                      int nDeviceId, const WAVEFORMATEX* pFormat,
+                                      CWaveSink* pSink) {
+    return Open(IsRecording(nDirection), pnHandle, nDeviceId, pFormat, pSink);
+}
+
+MMRESULT CWaveHelperLayer::PrepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                         WAVEHDR* pHeader) {
+    return Prepare(IsRecording(nDirection), nHandle, pHeader);
+}
+
+MMRESULT CWaveHelperLayer::UnprepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                           WAVEHDR* pHeader) {
+    return Unprepare(IsRecording(nDirection), nHandle, pHeader);
+}
+
+MMRESULT CWaveHelperLayer::QueueHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                       WAVEHDR* pHeader) {
+    return Queue(IsRecording(nDirection), nHandle, pHeader);
+}
+
+MMRESULT CWaveHelperLayer::StartStream(EWaveDirection nDirection, std::uint32_t nHandle) {
+    if (!IsRecording(nDirection)) {
+        return MMSYSERR_INVALHANDLE;
     }
-    return GetCaps(false, nDeviceId, pCaps->szPname, &pCaps->dwFormats, &pCaps->wChannels);
-}
-
-MMRESULT CWaveHelperLayer::waveInOpen(HWAVEIN* phWaveIn, int nDeviceId,
-                                      const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
-    std::uint32_t nHandle = 0;
-    const MMRESULT nResult = Open(true, &nHandle, nDeviceId, pFormat, pSink);
-    if (nResult == MMSYSERR_NOERROR) {
-        *phWaveIn = static_cast<HWAVEIN>(nHandle);
-    }
-    return nResult;
-}
-
-MMRESULT CWaveHelperLayer::waveOutOpen(HWAVEOUT* phWaveOut, int nDeviceId,
-                                       const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
-    std::uint32_t nHandle = 0;
-    const MMRESULT nResult = Open(false, &nHandle, nDeviceId, pFormat, pSink);
-    if (nResult == MMSYSERR_NOERROR) {
-        *phWaveOut = static_cast<HWAVEOUT>(nHandle);
-    }
-    return nResult;
-}
-
-MMRESULT CWaveHelperLayer::waveInPrepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
-    return Prepare(true, static_cast<std::uint32_t>(hWaveIn), pHeader);
-}
-
-MMRESULT CWaveHelperLayer::waveInUnprepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
-    return Unprepare(true, static_cast<std::uint32_t>(hWaveIn), pHeader);
-}
-
-MMRESULT CWaveHelperLayer::waveInAddBuffer(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
-    return Queue(true, static_cast<std::uint32_t>(hWaveIn), pHeader);
-}
-
-MMRESULT CWaveHelperLayer::waveInStart(HWAVEIN hWaveIn) {
-    const std::uint32_t nHandle = static_cast<std::uint32_t>(hWaveIn);
     const MMRESULT nResult = Simple(true, nHandle, EHelperMessage::Start);
     SHandle* pHandle = Find(true, nHandle);
     if (nResult == MMSYSERR_NOERROR && pHandle != nullptr) {
@@ -735,35 +488,16 @@ MMRESULT CWaveHelperLayer::waveInStart(HWAVEIN hWaveIn) {
     return nResult;
 }
 
-MMRESULT CWaveHelperLayer::waveInReset(HWAVEIN hWaveIn) {
-    return Reset(true, static_cast<std::uint32_t>(hWaveIn));
+MMRESULT CWaveHelperLayer::ResetStream(EWaveDirection nDirection, std::uint32_t nHandle) {
+    return Reset(IsRecording(nDirection), nHandle);
 }
 
-MMRESULT CWaveHelperLayer::waveInClose(HWAVEIN hWaveIn) {
-    return Close(true, static_cast<std::uint32_t>(hWaveIn));
+MMRESULT CWaveHelperLayer::CloseStream(EWaveDirection nDirection, std::uint32_t nHandle) {
+    return Close(IsRecording(nDirection), nHandle);
 }
 
-MMRESULT CWaveHelperLayer::waveOutPrepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) {
-    return Prepare(false, static_cast<std::uint32_t>(hWaveOut), pHeader);
-}
-
-MMRESULT CWaveHelperLayer::waveOutUnprepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) {
-    return Unprepare(false, static_cast<std::uint32_t>(hWaveOut), pHeader);
-}
-
-MMRESULT CWaveHelperLayer::waveOutWrite(HWAVEOUT hWaveOut, WAVEHDR* pHeader) {
-    return Queue(false, static_cast<std::uint32_t>(hWaveOut), pHeader);
-}
-
-MMRESULT CWaveHelperLayer::waveOutReset(HWAVEOUT hWaveOut) {
-    return Reset(false, static_cast<std::uint32_t>(hWaveOut));
-}
-
-MMRESULT CWaveHelperLayer::waveOutClose(HWAVEOUT hWaveOut) {
-    return Close(false, static_cast<std::uint32_t>(hWaveOut));
-}
-
-MMRESULT CWaveHelperLayer::waveOutSetLatency(HWAVEOUT hWaveOut, unsigned int nMilliseconds) {
-    return Simple(false, static_cast<std::uint32_t>(hWaveOut), EHelperMessage::SetLatency,
+MMRESULT CWaveHelperLayer::SetStreamLatency(EWaveDirection nDirection, std::uint32_t nHandle,
+                                            unsigned int nMilliseconds) {
+    return Simple(IsRecording(nDirection), nHandle, EHelperMessage::SetLatency,
                   static_cast<int>(std::min<unsigned int>(nMilliseconds, INT_MAX)));
 }

@@ -53,27 +53,22 @@ public:
     CWaveHelperLayer(const CWaveHelperLayer&) = delete;
     CWaveHelperLayer& operator=(const CWaveHelperLayer&) = delete;
 
-    unsigned int waveInGetNumDevs() override;
-    MMRESULT waveInGetDevCaps(int nDeviceId, WAVEINCAPS* pCaps) override;
-    MMRESULT waveInOpen(HWAVEIN* phWaveIn, int nDeviceId, const WAVEFORMATEX* pFormat,
-                        CWaveSink* pSink) override;
-    MMRESULT waveInPrepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) override;
-    MMRESULT waveInUnprepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) override;
-    MMRESULT waveInAddBuffer(HWAVEIN hWaveIn, WAVEHDR* pHeader) override;
-    MMRESULT waveInStart(HWAVEIN hWaveIn) override;
-    MMRESULT waveInReset(HWAVEIN hWaveIn) override;
-    MMRESULT waveInClose(HWAVEIN hWaveIn) override;
 
-    unsigned int waveOutGetNumDevs() override;
-    MMRESULT waveOutGetDevCaps(int nDeviceId, WAVEOUTCAPS* pCaps) override;
-    MMRESULT waveOutOpen(HWAVEOUT* phWaveOut, int nDeviceId, const WAVEFORMATEX* pFormat,
-                         CWaveSink* pSink) override;
-    MMRESULT waveOutPrepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) override;
-    MMRESULT waveOutUnprepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) override;
-    MMRESULT waveOutWrite(HWAVEOUT hWaveOut, WAVEHDR* pHeader) override;
-    MMRESULT waveOutReset(HWAVEOUT hWaveOut) override;
-    MMRESULT waveOutClose(HWAVEOUT hWaveOut) override;
-    MMRESULT waveOutSetLatency(HWAVEOUT hWaveOut, unsigned int nMilliseconds) override;
+    unsigned int DeviceCount(EWaveDirection nDirection) override;
+    MMRESULT DeviceCaps(EWaveDirection nDirection, int nDeviceId, SWaveCaps* pCaps) override;
+    MMRESULT OpenStream(EWaveDirection nDirection, std::uint32_t* pnHandle, int nDeviceId,
+                        const WAVEFORMATEX* pFormat, CWaveSink* pSink) override;
+    MMRESULT PrepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                           WAVEHDR* pHeader) override;
+    MMRESULT UnprepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                             WAVEHDR* pHeader) override;
+    MMRESULT QueueHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                         WAVEHDR* pHeader) override;
+    MMRESULT StartStream(EWaveDirection nDirection, std::uint32_t nHandle) override;
+    MMRESULT ResetStream(EWaveDirection nDirection, std::uint32_t nHandle) override;
+    MMRESULT CloseStream(EWaveDirection nDirection, std::uint32_t nHandle) override;
+    MMRESULT SetStreamLatency(EWaveDirection nDirection, std::uint32_t nHandle,
+                              unsigned int nMilliseconds) override;
     void RefreshDevices() override;
     EWaveSystem WaitForSoundSystem(int nWaitMs) override;
     EWaveSystem SoundSystemState() const override;

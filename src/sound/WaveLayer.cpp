@@ -110,7 +110,7 @@ MMRESULT CWaveLayer::waveOutGetErrorText(MMRESULT nError, char* pszText, unsigne
     return WaveErrorText(nError, pszText, nSize);
 }
 
-MMRESULT CWaveLayer::waveOutSetLatency(HWAVEOUT, unsigned int) {
+MMRESULT CWaveLayer::SetStreamLatency(EWaveDirection, std::uint32_t, unsigned int) {
     return MMSYSERR_NOERROR;
 }
 

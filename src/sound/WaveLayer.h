@@ -127,17 +127,21 @@ struct WAVEHDR {
 // Longest device name including its terminating zero.
 constexpr unsigned int MAXPNAMELEN = 128;
 
-struct WAVEINCAPS {
+// The capabilities of a device of either direction.
+struct SWaveCaps {
     char szPname[MAXPNAMELEN];
     std::uint32_t dwFormats;
     std::uint16_t wChannels;
 };
+struct WAVEINCAPS : SWaveCaps {};
+struct WAVEOUTCAPS : SWaveCaps {};
 
-struct WAVEOUTCAPS {
-    char szPname[MAXPNAMELEN];
-    std::uint32_t dwFormats;
-    std::uint16_t wChannels;
-};
+// Which way a device's sound goes. The numbers travel between the program and
+// its sound helper.
+enum class EWaveDirection : std::uint32_t { Playback = 0, Recording = 1 };
+inline bool IsRecording(EWaveDirection nDirection) {
+    return nDirection == EWaveDirection::Recording;
+}
 
 // Handles of open devices. Zero is the null handle; a layer never hands out the
 // same value twice, so a stale handle is always recognised as invalid.
@@ -181,34 +185,86 @@ class CWaveLayer {
 public:
     virtual ~CWaveLayer() = default;
 
-    virtual unsigned int waveInGetNumDevs() = 0;
-    virtual MMRESULT waveInGetDevCaps(int nDeviceId, WAVEINCAPS* pCaps) = 0;
-    virtual MMRESULT waveInOpen(HWAVEIN* phWaveIn, int nDeviceId, const WAVEFORMATEX* pFormat,
-                                CWaveSink* pSink) = 0;
-    virtual MMRESULT waveInPrepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) = 0;
-    virtual MMRESULT waveInUnprepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) = 0;
-    virtual MMRESULT waveInAddBuffer(HWAVEIN hWaveIn, WAVEHDR* pHeader) = 0;
-    virtual MMRESULT waveInStart(HWAVEIN hWaveIn) = 0;
-    virtual MMRESULT waveInReset(HWAVEIN hWaveIn) = 0;
-    virtual MMRESULT waveInClose(HWAVEIN hWaveIn) = 0;
-    // Fills pszText (nSize bytes) with the text of a result code.
-    virtual MMRESULT waveInGetErrorText(MMRESULT nError, char* pszText, unsigned int nSize);
-
-    virtual unsigned int waveOutGetNumDevs() = 0;
-    virtual MMRESULT waveOutGetDevCaps(int nDeviceId, WAVEOUTCAPS* pCaps) = 0;
-    virtual MMRESULT waveOutOpen(HWAVEOUT* phWaveOut, int nDeviceId, const WAVEFORMATEX* pFormat,
-                                 CWaveSink* pSink) = 0;
-    virtual MMRESULT waveOutPrepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) = 0;
-    virtual MMRESULT waveOutUnprepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) = 0;
+    // The calls of both directions, which every layer implements once; a
+    // handle is the number the layer gave when the device opened.
+    virtual unsigned int DeviceCount(EWaveDirection nDirection) = 0;
+    virtual MMRESULT DeviceCaps(EWaveDirection nDirection, int nDeviceId, SWaveCaps* pCaps) = 0;
+    virtual MMRESULT OpenStream(EWaveDirection nDirection, std::uint32_t* pnHandle, int nDeviceId,
+                                const WAVEFORMATEX* pFormat, CWaveSink* pSink) = 0;
+    virtual MMRESULT PrepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                   WAVEHDR* pHeader) = 0;
+    virtual MMRESULT UnprepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                     WAVEHDR* pHeader) = 0;
     // Queues a buffer; playback runs whenever buffers are queued.
-    virtual MMRESULT waveOutWrite(HWAVEOUT hWaveOut, WAVEHDR* pHeader) = 0;
-    virtual MMRESULT waveOutReset(HWAVEOUT hWaveOut) = 0;
-    virtual MMRESULT waveOutClose(HWAVEOUT hWaveOut) = 0;
-    virtual MMRESULT waveOutGetErrorText(MMRESULT nError, char* pszText, unsigned int nSize);
+    virtual MMRESULT QueueHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                 WAVEHDR* pHeader) = 0;
+    // Recording only; a playback handle is refused with MMSYSERR_INVALHANDLE.
+    virtual MMRESULT StartStream(EWaveDirection nDirection, std::uint32_t nHandle) = 0;
+    virtual MMRESULT ResetStream(EWaveDirection nDirection, std::uint32_t nHandle) = 0;
+    virtual MMRESULT CloseStream(EWaveDirection nDirection, std::uint32_t nHandle) = 0;
     // How much sound the program keeps queued on an open playback device, so
     // that a sound server in between may hold as much. Before the first write;
     // layers without a buffer of their own ignore it.
-    virtual MMRESULT waveOutSetLatency(HWAVEOUT hWaveOut, unsigned int nMilliseconds);
+    virtual MMRESULT SetStreamLatency(EWaveDirection nDirection, std::uint32_t nHandle,
+                                      unsigned int nMilliseconds);
+
+    // The device classes' calls, one direction each, over the calls above.
+    unsigned int waveInGetNumDevs() { return DeviceCount(EWaveDirection::Recording); }
+    MMRESULT waveInGetDevCaps(int nDeviceId, WAVEINCAPS* pCaps) {
+        return DeviceCaps(EWaveDirection::Recording, nDeviceId, pCaps);
+    }
+    MMRESULT waveInOpen(HWAVEIN* phWaveIn, int nDeviceId, const WAVEFORMATEX* pFormat,
+                        CWaveSink* pSink) {
+        return OpenAs(EWaveDirection::Recording, phWaveIn, nDeviceId, pFormat, pSink);
+    }
+    MMRESULT waveInPrepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
+        return PrepareHeader(EWaveDirection::Recording, Number(hWaveIn), pHeader);
+    }
+    MMRESULT waveInUnprepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
+        return UnprepareHeader(EWaveDirection::Recording, Number(hWaveIn), pHeader);
+    }
+    MMRESULT waveInAddBuffer(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
+        return QueueHeader(EWaveDirection::Recording, Number(hWaveIn), pHeader);
+    }
+    MMRESULT waveInStart(HWAVEIN hWaveIn) {
+        return StartStream(EWaveDirection::Recording, Number(hWaveIn));
+    }
+    MMRESULT waveInReset(HWAVEIN hWaveIn) {
+        return ResetStream(EWaveDirection::Recording, Number(hWaveIn));
+    }
+    MMRESULT waveInClose(HWAVEIN hWaveIn) {
+        return CloseStream(EWaveDirection::Recording, Number(hWaveIn));
+    }
+    // Fills pszText (nSize bytes) with the text of a result code.
+    MMRESULT waveInGetErrorText(MMRESULT nError, char* pszText, unsigned int nSize);
+
+    unsigned int waveOutGetNumDevs() { return DeviceCount(EWaveDirection::Playback); }
+    MMRESULT waveOutGetDevCaps(int nDeviceId, WAVEOUTCAPS* pCaps) {
+        return DeviceCaps(EWaveDirection::Playback, nDeviceId, pCaps);
+    }
+    MMRESULT waveOutOpen(HWAVEOUT* phWaveOut, int nDeviceId, const WAVEFORMATEX* pFormat,
+                         CWaveSink* pSink) {
+        return OpenAs(EWaveDirection::Playback, phWaveOut, nDeviceId, pFormat, pSink);
+    }
+    MMRESULT waveOutPrepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) {
+        return PrepareHeader(EWaveDirection::Playback, Number(hWaveOut), pHeader);
+    }
+    MMRESULT waveOutUnprepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) {
+        return UnprepareHeader(EWaveDirection::Playback, Number(hWaveOut), pHeader);
+    }
+    MMRESULT waveOutWrite(HWAVEOUT hWaveOut, WAVEHDR* pHeader) {
+        return QueueHeader(EWaveDirection::Playback, Number(hWaveOut), pHeader);
+    }
+    MMRESULT waveOutReset(HWAVEOUT hWaveOut) {
+        return ResetStream(EWaveDirection::Playback, Number(hWaveOut));
+    }
+    MMRESULT waveOutClose(HWAVEOUT hWaveOut) {
+        return CloseStream(EWaveDirection::Playback, Number(hWaveOut));
+    }
+    MMRESULT waveOutGetErrorText(MMRESULT nError, char* pszText, unsigned int nSize);
+    MMRESULT waveOutSetLatency(HWAVEOUT hWaveOut, unsigned int nMilliseconds) {
+        return SetStreamLatency(EWaveDirection::Playback, Number(hWaveOut), nMilliseconds);
+    }
 
     // Forgets the device lists, so that the next query reads them afresh (a
     // sound server started after the program is found). Only while no device
@@ -245,6 +301,22 @@ public:
     // audio thread nor necessarily the user-interface thread; the program uses
     // it to wake its event loop, which then calls Pump.
     virtual void SetWakeHandler(std::function<void()> fnWake) = 0;
+
+private:
+    template <typename Handle>
+    static std::uint32_t Number(Handle hHandle) {
+        return static_cast<std::uint32_t>(hHandle);
+    }
+    template <typename Handle>
+    MMRESULT OpenAs(EWaveDirection nDirection, Handle* phHandle, int nDeviceId,
+                    const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
+        std::uint32_t nHandle = 0;
+        const MMRESULT nResult = OpenStream(nDirection, &nHandle, nDeviceId, pFormat, pSink);
+        if (nResult == MMSYSERR_NOERROR && phHandle != nullptr) {
+            *phHandle = static_cast<Handle>(nHandle);
+        }
+        return nResult;
+    }
 };
 
 // The text of a result code; unknown codes give a text naming the number.

@@ -339,110 +339,23 @@ MMRESULT CWaveSimulator::Close(ECall call, bool bInput, std::uint32_t nHandle) {
     return nResult;
 }
 
-unsigned int CWaveSimulator::waveInGetNumDevs() {
-    m_calls.push_back(ECall::InGetNumDevs);
-    return static_cast<unsigned int>(Devices(true).size());
-}
 
-unsigned int CWaveSimulator::waveOutGetNumDevs() {
-    m_calls.push_back(ECall::OutGetNumDevs);
-    return static_cast<unsigned int>(Devices(false).size());
-}
 
-MMRESULT CWaveSimulator::waveInGetDevCaps(int nDeviceId, WAVEINCAPS* pCaps) {
-    if (pCaps == nullptr) {
-        return MMSYSERR_INVALPARAM;
-    }
-    return GetCaps(ECall::InGetDevCaps, true, nDeviceId, pCaps->szPname, &pCaps->dwFormats,
-                   &pCaps->wChannels);
-}
 
-MMRESULT CWaveSimulator::waveOutGetDevCaps(int nDeviceId, WAVEOUTCAPS* pCaps) {
-    if (pCaps == nullptr) {
-        return MMSYSERR_INVALPARAM;
-    }
-    return GetCaps(ECall::OutGetDevCaps, false, nDeviceId, pCaps->szPname, &pCaps->dwFormats,
-                   &pCaps->wChannels);
-}
 
-MMRESULT CWaveSimulator::waveInOpen(HWAVEIN* phWaveIn, int nDeviceId, const WAVEFORMATEX* pFormat,
-                                    CWaveSink* pSink) {
-    std::uint32_t nHandle = 0;
-    const MMRESULT nResult = Open(ECall::InOpen, true, &nHandle, nDeviceId, pFormat, pSink);
-    if (nResult == MMSYSERR_NOERROR && phWaveIn != nullptr) {
-        *phWaveIn = static_cast<HWAVEIN>(nHandle);
-    }
-    return nResult;
-}
 
-MMRESULT CWaveSimulator::waveOutOpen(HWAVEOUT* phWaveOut, int nDeviceId,
-                                     const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
-    std::uint32_t nHandle = 0;
-    const MMRESULT nResult = Open(ECall::OutOpen, false, &nHandle, nDeviceId, pFormat, pSink);
-    if (nResult == MMSYSERR_NOERROR && phWaveOut != nullptr) {
-        *phWaveOut = static_cast<HWAVEOUT>(nHandle);
-    }
-    return nResult;
-}
 
-MMRESULT CWaveSimulator::waveInPrepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
-    return Prepare(ECall::InPrepareHeader, true, static_cast<std::uint32_t>(hWaveIn), pHeader);
-}
 
-MMRESULT CWaveSimulator::waveInUnprepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
-    return Unprepare(ECall::InUnprepareHeader, true, static_cast<std::uint32_t>(hWaveIn), pHeader);
-}
 
-MMRESULT CWaveSimulator::waveInAddBuffer(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
-    return Queue(ECall::InAddBuffer, true, static_cast<std::uint32_t>(hWaveIn), pHeader);
-}
 
-MMRESULT CWaveSimulator::waveInStart(HWAVEIN hWaveIn) {
-    SHandle* pHandle = nullptr;
-    if (const MMRESULT nResult = EnterHandle(ECall::InStart, true,
-                                             static_cast<std::uint32_t>(hWaveIn), true, &pHandle)) {
-        return nResult;
-    }
-    pHandle->m_bStarted = true;
-    return MMSYSERR_NOERROR;
-}
 
-MMRESULT CWaveSimulator::waveInReset(HWAVEIN hWaveIn) {
-    return Reset(ECall::InReset, true, static_cast<std::uint32_t>(hWaveIn));
-}
 
-MMRESULT CWaveSimulator::waveInClose(HWAVEIN hWaveIn) {
-    return Close(ECall::InClose, true, static_cast<std::uint32_t>(hWaveIn));
-}
 
-MMRESULT CWaveSimulator::waveOutPrepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) {
-    return Prepare(ECall::OutPrepareHeader, false, static_cast<std::uint32_t>(hWaveOut), pHeader);
-}
 
-MMRESULT CWaveSimulator::waveOutUnprepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) {
-    return Unprepare(ECall::OutUnprepareHeader, false, static_cast<std::uint32_t>(hWaveOut),
-                     pHeader);
-}
 
-MMRESULT CWaveSimulator::waveOutWrite(HWAVEOUT hWaveOut, WAVEHDR* pHeader) {
-    return Queue(ECall::OutWrite, false, static_cast<std::uint32_t>(hWaveOut), pHeader);
-}
 
-MMRESULT CWaveSimulator::waveOutReset(HWAVEOUT hWaveOut) {
-    return Reset(ECall::OutReset, false, static_cast<std::uint32_t>(hWaveOut));
-}
 
-MMRESULT CWaveSimulator::waveOutClose(HWAVEOUT hWaveOut) {
-    return Close(ECall::OutClose, false, static_cast<std::uint32_t>(hWaveOut));
-}
 
-MMRESULT CWaveSimulator::waveOutSetLatency(HWAVEOUT hWaveOut, unsigned int nMilliseconds) {
-    if (FindHandle(false, static_cast<std::uint32_t>(hWaveOut)) == nullptr) {
-        return MMSYSERR_INVALHANDLE;
-    }
-    m_nLastLatency = nMilliseconds;
-    return MMSYSERR_NOERROR;
-}
 
 void CWaveSimulator::Record(SHandle& handle, WAVEHDR* pHeader) {
     const WAVEFORMATEX& format = handle.m_format;
@@ -548,4 +461,83 @@ void CWaveSimulator::Wake() {
     if (m_fnWake) {
         m_fnWake();
     }
+}
+
+namespace {
+
+// The call of a direction, as the simulator records it.
+CWaveSimulator::ECall CallOf(EWaveDirection nDirection, CWaveSimulator::ECall nIn,
+                             CWaveSimulator::ECall nOut) {
+    return IsRecording(nDirection) ? nIn : nOut;
+}
+
+}  // namespace
+
+unsigned int CWaveSimulator::DeviceCount(EWaveDirection nDirection) {
+    m_calls.push_back(CallOf(nDirection, ECall::InGetNumDevs, ECall::OutGetNumDevs));
+    return static_cast<unsigned int>(Devices(IsRecording(nDirection)).size());
+}
+
+MMRESULT CWaveSimulator::DeviceCaps(EWaveDirection nDirection, int nDeviceId, SWaveCaps* pCaps) {
+    if (pCaps == nullptr) {
+        return MMSYSERR_INVALPARAM;
+    }
+    return GetCaps(CallOf(nDirection, ECall::InGetDevCaps, ECall::OutGetDevCaps),
+                   IsRecording(nDirection), nDeviceId, pCaps->szPname, &pCaps->dwFormats,
+                   &pCaps->wChannels);
+}
+
+MMRESULT CWaveSimulator::OpenStream(EWaveDirection nDirection, std::uint32_t* pnHandle,
+                                    int nDeviceId, const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
+    return Open(CallOf(nDirection, ECall::InOpen, ECall::OutOpen), IsRecording(nDirection),
+                pnHandle, nDeviceId, pFormat, pSink);
+}
+
+MMRESULT CWaveSimulator::PrepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                       WAVEHDR* pHeader) {
+    return Prepare(CallOf(nDirection, ECall::InPrepareHeader, ECall::OutPrepareHeader),
+                   IsRecording(nDirection), nHandle, pHeader);
+}
+
+MMRESULT CWaveSimulator::UnprepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                         WAVEHDR* pHeader) {
+    return Unprepare(CallOf(nDirection, ECall::InUnprepareHeader, ECall::OutUnprepareHeader),
+                     IsRecording(nDirection), nHandle, pHeader);
+}
+
+MMRESULT CWaveSimulator::QueueHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                     WAVEHDR* pHeader) {
+    return Queue(CallOf(nDirection, ECall::InAddBuffer, ECall::OutWrite), IsRecording(nDirection),
+                 nHandle, pHeader);
+}
+
+MMRESULT CWaveSimulator::StartStream(EWaveDirection nDirection, std::uint32_t nHandle) {
+    if (!IsRecording(nDirection)) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    SHandle* pHandle = nullptr;
+    if (const MMRESULT nResult = EnterHandle(ECall::InStart, true, nHandle, true, &pHandle)) {
+        return nResult;
+    }
+    pHandle->m_bStarted = true;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT CWaveSimulator::ResetStream(EWaveDirection nDirection, std::uint32_t nHandle) {
+    return Reset(CallOf(nDirection, ECall::InReset, ECall::OutReset), IsRecording(nDirection),
+                 nHandle);
+}
+
+MMRESULT CWaveSimulator::CloseStream(EWaveDirection nDirection, std::uint32_t nHandle) {
+    return Close(CallOf(nDirection, ECall::InClose, ECall::OutClose), IsRecording(nDirection),
+                 nHandle);
+}
+
+MMRESULT CWaveSimulator::SetStreamLatency(EWaveDirection nDirection, std::uint32_t nHandle,
+                                          unsigned int nMilliseconds) {
+    if (IsRecording(nDirection) || FindHandle(false, nHandle) == nullptr) {
+        return MMSYSERR_INVALHANDLE;
+    }
+    m_nLastLatency = nMilliseconds;
+    return MMSYSERR_NOERROR;
 }
