@@ -36,7 +36,7 @@ CWaveHelperLayer::CWaveHelperLayer(std::string strHelperPath)
     : CWaveHelperLayer(std::move(strHelperPath), SLimits()) {}
 
 CWaveHelperLayer::CWaveHelperLayer(std::string strHelperPath, SLimits limits)
-    : CWaveHelperLayer([strHelperPath] { return strHelperPath; }, limits) {}
+    : CWaveHelperLayer([strPath = std::move(strHelperPath)] { return strPath; }, limits) {}
 
 CWaveHelperLayer::~CWaveHelperLayer() {
     m_handles.clear();

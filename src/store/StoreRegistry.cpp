@@ -93,7 +93,8 @@ long RegQueryValueExA(HKEY key, const std::string& name, char* data, std::size_t
     if (stored.size() > capacity) {
         return ERROR_MORE_DATA;
     }
-    std::memcpy(data, stored.data(), stored.size());
+    // The data as stored: a string value's own terminating NUL is part of it.
+    std::memcpy(data, stored.data(), stored.size());  // NOLINT(bugprone-not-null-terminated-result)
     return ERROR_SUCCESS;
 }
 
