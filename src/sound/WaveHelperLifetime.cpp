@@ -158,7 +158,9 @@ void CWaveHelperLayer::DropLink(const std::shared_ptr<CWaveHelperLink>& pLink,
     if (!pLink) {
         return;
     }
-    const std::shared_ptr<CWaveHelperLink> pKeep = pLink;  // pLink may be m_pLink itself
+    // A copy: pLink may be m_pLink itself, which is reset below.
+    // NOLINTNEXTLINE(performance-unnecessary-copy-initialization)
+    const std::shared_ptr<CWaveHelperLink> pKeep = pLink;
     pKeep->Kill();
     for (auto& entry : m_handles) {
         if (entry.second->m_pLink == pKeep) {
