@@ -11,7 +11,7 @@ JOBS       ?= $(shell nproc)
 WERROR     ?= $(if $(CI),ON,OFF)
 
 .PHONY: all deps configure build run test test-fast test-asan-build test-tsan-build \
-        test-fuzz-build fuzz bench package clean
+        test-fuzz-build fuzz bench package clean lint format-check
 
 all: build
 
@@ -33,8 +33,11 @@ run: build
 # private sound server), then the unit and window tests again under ASan and
 # UBSan, the sound tests under ThreadSanitizer (its reports go to files, so
 # that none is lost while the sound libraries' standard error is routed
-# elsewhere), and each fuzz target for 15 seconds.
+# elsewhere), and each fuzz target for 15 seconds; first the format check and
+# the static checks.
 test: build test-asan-build test-tsan-build test-fuzz-build
+	scripts/check-format.sh
+	scripts/lint.sh $(BUILD)
 	scripts/run-tests.sh $(BUILD)
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp scripts/run-tests.sh $(ASAN_BUILD) -L 'unit|gui'
 	rm -rf $(TSAN_BUILD)/reports && mkdir -p $(TSAN_BUILD)/reports
@@ -42,6 +45,14 @@ test: build test-asan-build test-tsan-build test-fuzz-build
 	    scripts/run-tests.sh $(TSAN_BUILD) || { cat $(TSAN_BUILD)/reports/* 2>/dev/null; exit 1; }
 	@if ls $(TSAN_BUILD)/reports/* >/dev/null 2>&1; then cat $(TSAN_BUILD)/reports/*; exit 1; fi
 	cd $(FUZZ_BUILD) && KLAVORA_FUZZ_SECONDS=15 ctest --output-on-failure -L fuzz
+
+# clang-tidy, shellcheck and flake8 (see scripts/lint.sh).
+lint: configure
+	scripts/lint.sh $(BUILD)
+
+# Every C++ file as .clang-format has it.
+format-check:
+	scripts/check-format.sh
 
 test-fast: build
 	scripts/run-tests.sh $(BUILD) -L unit
@@ -59,7 +70,7 @@ package: build
 # layer's hand-offs and real sound through the private PulseAudio.
 test-tsan-build: | deps
 	cmake -S . -B $(TSAN_BUILD) -DKLAVORA_WERROR=$(WERROR) -DKLAVORA_TSAN=ON \
-	    -DCMAKE_CXX_COMPILER=clang++ -DKLAVORA_GUI=OFF -DKLAVORA_BENCH=OFF "-DKLAVORA_TEST_AREAS=audio;platform"
+	    -DCMAKE_CXX_COMPILER=clang++ -DKLAVORA_GUI=OFF -DKLAVORA_BENCH=OFF "-DKLAVORA_TEST_AREAS=base;store;sound;helper;audio"
 	cmake --build $(TSAN_BUILD) -j $(JOBS)
 
 # The libFuzzer targets (clang, with ASan and UBSan), without the test programs.

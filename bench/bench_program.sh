@@ -1,4 +1,6 @@
 #!/bin/bash
+# shellcheck disable=SC2154,SC2317
+# (the measurements are named through eval; the clean-up runs from a trap)
 # Measures the running program as a user meets it: resident memory, its
 # high-water mark, processor share while idle, tuning and playing, the time
 # from exec to the first window on screen, and the delay from Play Notes to
@@ -224,7 +226,7 @@ best_of() {
     done
     echo "$best_map $best_paint"
 }
-read -r pid first_map first_paint <<<"$(launch_and_time "$program")"
+read -r pid _ first_paint <<<"$(launch_and_time "$program")"
 stop_program "$pid"
 read -r k_map k_paint <<<"$(best_of "$program")"
 

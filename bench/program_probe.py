@@ -92,7 +92,10 @@ def first_map(log, command):
             painted = now - t0
         if root_damage and event.any.type == event_base.value:
             damage.XDamageSubtract(dpy, root_damage, 0, 0)
-    fmt = lambda v: "%.3f" % v if v is not None else "-"
+
+    def fmt(v):
+        return "%.3f" % v if v is not None else "-"
+
     with open(log, "w") as out:
         out.write("done %d %s %s\n" % (child.pid, fmt(mapped), fmt(painted)))
 

@@ -48,6 +48,10 @@ at-spi2-core
 dbus-daemon
 clang
 libclang-rt-dev
+clang-format
+clang-tidy
+shellcheck
+python3-flake8
 "
 
 missing=""

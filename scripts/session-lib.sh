@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shell functions shared by the scripts that run Klavora in a session of its
 # own: a virtual X display and a private PulseAudio daemon whose null sink's
 # monitor is the default recording source, so what is played into the sink

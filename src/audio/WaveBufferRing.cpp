@@ -2,10 +2,10 @@
 
 #include <new>
 
-#include "platform/WavePortAudio.h"
+#include "sound/WaveHelperProtocol.h"
 
 // The sound layer refuses to queue more than this.
-static_assert(CWaveBufferRing::kMaxCount <= static_cast<int>(CWavePortAudio::kMaxQueued),
+static_assert(CWaveBufferRing::kMaxCount <= static_cast<int>(kHelperMaxQueued),
               "a ring must fit the sound layer's queue");
 
 std::string CWaveBufferRing::Unusable(int nCount, int nSize, int nFrameBytes) {

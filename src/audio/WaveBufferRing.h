@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/WaveLayer.h"
+#include "sound/WaveLayer.h"
 
 class CWaveBufferRing {
 public:

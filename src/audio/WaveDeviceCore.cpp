@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/DebugOutput.h"
+#include "base/DebugOutput.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "audio/WaveBufferRing.h"
-#include "platform/WaveLayer.h"
+#include "sound/WaveLayer.h"
 
 // The recording calls: filled buffers come back as MM_WIM_DATA, and recording
 // needs a start call once the buffers are queued.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "temper/NoteSpelling.h"
 #include "temper/NumberFormat.h"
 #include "temper/Temperament.h"
 
@@ -20,7 +21,6 @@ constexpr CellCorner kNameCorners[12] = {{132, 3},   {200, 28},  {247, 75},  {25
 constexpr CellCorner kOffsetCorners[12] = {{168, 12},  {226, 52},  {250, 107}, {250, 175},
                                            {226, 234}, {168, 272}, {89, 272},  {27, 234},
                                            {10, 175},  {10, 107},  {27, 52},   {89, 12}};
-const char* const kNames[12] = {"C", "G", "D", "A", "E", "B", "F#", "C#", "G#", "Eb", "Bb", "F"};
 
 // Horizontally centred; the vertical-centring bit without single-line mode
 // leaves the text at the top of its rectangle.
@@ -42,7 +42,7 @@ CCycleOfFifthsControl::CCycleOfFifthsControl() {
         m_arcOffsets[i] = Rect{kOffsetCorners[i].left, kOffsetCorners[i].top,
                                kOffsetCorners[i].left + kOffsetCellWidth,
                                kOffsetCorners[i].top + kOffsetCellHeight};
-        m_astrNames[i] = kNames[i];
+        m_astrNames[i] = CircleNoteName(static_cast<int>(i));
     }
 }
 

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/Store.h"
+#include "store/Store.h"
 #include "temper/StoreSetup.h"
 
 bool PrepareStoreOnFirstStart(std::string& error) {

@@ -17,8 +17,8 @@
 #include "gui/MainFrame.h"
 #include "gui/SingleInstance.h"
 #include "gui/TemperamentFiles.h"
-#include "platform/SoundHelperPath.h"
-#include "platform/WaveHelperLink.h"
+#include "sound/SoundHelperPath.h"
+#include "sound/WaveHelperLink.h"
 
 wxIMPLEMENT_APP_NO_MAIN(CKlavoraApp);
 

@@ -17,7 +17,7 @@
 #include <wx/panel.h>
 
 #include "gui/WxMessageHost.h"
-#include "platform/WaveLayer.h"
+#include "sound/WaveLayer.h"
 #include "view/KlavoraForm.h"
 
 class wxStaticText;

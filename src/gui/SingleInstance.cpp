@@ -7,7 +7,7 @@
 #include <wx/defs.h>
 #include <wx/snglinst.h>
 
-#include "platform/Store.h"
+#include "store/Store.h"
 
 namespace {
 

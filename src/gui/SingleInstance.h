@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/InstanceChannel.h"
+#include "base/InstanceChannel.h"
 
 class wxSingleInstanceChecker;
 

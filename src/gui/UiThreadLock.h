@@ -5,6 +5,6 @@
 // user-interface thread before its event loop waits (or from inside it).
 #pragma once
 
-#include "platform/UiLock.h"
+#include "base/UiLock.h"
 
 CUiLock& UiThreadLock();

@@ -3,8 +3,8 @@
 #include <wx/app.h>
 
 #include "gui/UiThreadLock.h"
-#include "platform/WaveDispatcher.h"
-#include "platform/WaveLayer.h"
+#include "sound/WaveDispatcher.h"
+#include "sound/WaveLayer.h"
 
 CWavePump::CWavePump() = default;
 
@@ -15,9 +15,9 @@ CWavePump::~CWavePump() {
 void CWavePump::Start() {
     Stop();
     m_pDispatcher = std::make_unique<CWaveDispatcher>(
-        GetWaveLayer(), UiThreadLock(), [](std::function<void()> fnCall) {
+        GetWaveLayer(), UiThreadLock(), [](const std::function<void()>& fnCall) {
             if (wxTheApp != nullptr) {
-                wxTheApp->CallAfter(std::move(fnCall));
+                wxTheApp->CallAfter(fnCall);  // wx keeps a copy of its own
             }
         });
     m_pDispatcher->Start();

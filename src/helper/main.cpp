@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/DebugOutput.h"
-#include "platform/WaveHelperProtocol.h"
-#include "platform/WaveHelperServer.h"
-#include "platform/WavePortAudio.h"
+#include "base/DebugOutput.h"
+#include "sound/WaveHelperProtocol.h"
+#include "helper/WaveHelperServer.h"
+#include "helper/WavePortAudio.h"
 
 int main(int argc, char** argv) {
     const int nSocket = argc > 1 ? std::atoi(argv[1]) : 3;

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Store.h"
+#include "store/Store.h"
 
 class CRegistryKey {
 public:

@@ -6,8 +6,8 @@
 #include <memory>
 #include <sstream>
 
-#include "platform/SafeFile.h"
-#include "platform/Store.h"
+#include "base/SafeFile.h"
+#include "store/Store.h"
 
 extern const char kSeedCatalogueText[];
 extern const std::size_t kSeedCatalogueTextSize;

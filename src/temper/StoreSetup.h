@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Store.h"
+#include "store/Store.h"
 
 // The two keys the program opens.
 extern const char* const kSettingsKeyPath;

@@ -5,19 +5,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "controls/CycleOfFifthsControl.h"
+#include "temper/NoteSpelling.h"
 #include "temper/TemperamentTables.h"
 #include "tools/TuningChart.h"
 
 namespace {
 
 constexpr int kCircleOfA = 3;  // A's place in the circle C, G, D, A, ...
-
-// The circle's picture spells the notes; the sheet spells them the same way.
-const CCycleOfFifthsControl& Circle() {
-    static const CCycleOfFifthsControl circle;
-    return circle;
-}
 
 int NoteOfKey(int key) {
     return ((key % 12) + 12) % 12;
@@ -172,7 +166,7 @@ std::string BearingName(Bearing bearing) {
 std::string KeyName(int key) {
     const int note = NoteOfKey(key);
     const int octave = (key - note) / 12 - 1;
-    return Circle().NoteName((7 * note) % 12) + std::to_string(octave);
+    return CircleNoteName((7 * note) % 12) + std::to_string(octave);
 }
 
 double KeyFrequency(const CTemperament& t, double standardA, int key) {

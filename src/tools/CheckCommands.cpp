@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "platform/Store.h"
+#include "store/Store.h"
 #include "temper/RegistryKey.h"
 #include "temper/StoreSetup.h"
 #include "temper/TemperamentSet.h"

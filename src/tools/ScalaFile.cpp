@@ -49,9 +49,8 @@ bool ParsePitch(const std::string& line, double& cents, int& decimals, std::stri
     if (word.find('.') != std::string::npos) {
         decimals = static_cast<int>(word.size() - word.find('.') - 1);
         char* end = nullptr;
-        const std::string number = word;
-        cents = std::strtod(number.c_str(), &end);
-        if (end == number.c_str() || *end != '\0' || !std::isfinite(cents)) {
+        cents = std::strtod(word.c_str(), &end);
+        if (end == word.c_str() || *end != '\0' || !std::isfinite(cents)) {
             why = "\"" + word + "\" is not a number of cents";
             return false;
         }

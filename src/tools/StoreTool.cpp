@@ -6,7 +6,7 @@
 #include <memory>
 #include <sstream>
 
-#include "platform/Store.h"
+#include "store/Store.h"
 #include "temper/StoreSetup.h"
 #include "tools/ChartCommands.h"
 #include "tools/CheckCommands.h"

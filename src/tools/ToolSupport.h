@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/SafeFile.h"
-#include "platform/Store.h"
+#include "base/SafeFile.h"
+#include "store/Store.h"
 #include "tools/StoreTool.h"
 
 // How long the tool waits for another process that holds the store: longer

@@ -10,7 +10,7 @@
 
 #include "audio/WaveInDevice.h"
 #include "audio/WaveOutDevice.h"
-#include "platform/DebugOutput.h"
+#include "base/DebugOutput.h"
 
 namespace {
 

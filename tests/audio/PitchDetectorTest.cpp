@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "audio/ReferencePitchDetector.h"
-#include "audio/WaveTestSupport.h"
+#include "support/WaveTestSupport.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include "audio/ToneVoice.h"
 #include "audio/WaveInDevice.h"
 #include "audio/WaveOutDevice.h"
-#include "audio/WaveTestSupport.h"
-#include "platform/DebugOutput.h"
+#include "support/WaveTestSupport.h"
+#include "base/DebugOutput.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include "audio/WaveInDevice.h"
 #include "audio/WaveOutDevice.h"
-#include "audio/WaveTestSupport.h"
-#include "platform/DebugOutput.h"
-#include "platform/WaveSimulator.h"
+#include "support/WaveTestSupport.h"
+#include "base/DebugOutput.h"
+#include "support/WaveSimulator.h"
 
 namespace {
 

@@ -247,8 +247,8 @@ def check_tuning(s, c):
             e, (meter or {}).get("value_text"), (hertz or {}).get("text")))
         s.key("ctrl+m")
         return
-    c.check(-13.5 < meter["value"] < -10.5 and re.match(r"^1[12]\.\d cents flat$",
-                                                          meter["value_text"]),
+    c.check(-13.5 < meter["value"] < -10.5
+            and re.match(r"^1[12]\.\d cents flat$", meter["value_text"]),
             "while tuning 412 Hz to A 415, the meter's value is %.2f, \"%s\"" % (
                 meter["value"], meter["value_text"]))
     c.check(re.match(r"^41[12]\.\d\d Hertz$", hertz) and re.match(r"^-1[12]\.\d Cents$", cents),

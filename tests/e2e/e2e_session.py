@@ -172,7 +172,8 @@ class Session:
             return ""
         dry = sum(int(d) for _, d, _ in found)
         late = sum(int(u) for _, _, u in found)
-        return ", the helper found no buffer queued %d times and heard of %d underflows" % (dry, late)
+        return (", the helper found no buffer queued %d times and heard of %d underflows"
+                % (dry, late))
 
     def streams(self, kind):
         """The server's playback ("sink-inputs") or recording ("source-outputs")

@@ -48,8 +48,8 @@ BAD = {
 
 def file_cents(path):
     """The file's twelve notes in cents above C, read here from its lines."""
-    lines = [l.strip() for l in open(path, newline=None).read().splitlines()]
-    lines = [l for l in lines if not l.startswith("!")]
+    lines = [line.strip() for line in open(path, newline=None).read().splitlines()]
+    lines = [line for line in lines if not line.startswith("!")]
     pitches = []
     for line in lines[2:]:
         if not line:

@@ -182,7 +182,7 @@ def case_tune(s, c):
     c.check(at is not None and at <= limit,
             "the panels read \"%s\" %s s after Ctrl+M (within %.0f s wanted at a load of "
             "%.1f a processor)" % (text, "%.2f" % at if at is not None else "never within 6",
-                                  limit, load))
+                                   limit, load))
     s.key("ctrl+m")
     s.stop_tones()
     check_saved_at_close(s, c)

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "fuzz/FuzzSupport.h"
-#include "platform/WaveSimulator.h"
+#include "support/WaveSimulator.h"
 #include "temper/RegistryKey.h"
 #include "temper/StoreSetup.h"
 #include "view/CmdUI.h"

@@ -22,7 +22,7 @@
 #include "gui/FirstStart.h"
 #include "gui/KlavoraForm.h"
 #include "gui/MainFrame.h"
-#include "platform/WaveSimulator.h"
+#include "support/WaveSimulator.h"
 #include "support/TempStore.h"
 #include "support/ScriptedMessages.h"
 #include "support/StoreSettings.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Store.h"
+#include "store/Store.h"
 
 // The store's keys and values, or "<status N>" when it cannot be read.
 inline std::string StoreSnapshot(const std::string& path) {

@@ -15,7 +15,7 @@
 
 #include "controls/RecordingCanvas.h"
 #include "support/ScriptedMessages.h"
-#include "platform/WaveLayer.h"
+#include "sound/WaveLayer.h"
 #include "view/KlavoraForm.h"
 #include "view/KlavoraView.h"
 #include "view/ViewIds.h"

@@ -7,8 +7,8 @@
 #include <functional>
 #include <vector>
 
-#include "platform/UiLock.h"
-#include "platform/WaveDispatcher.h"
+#include "base/UiLock.h"
+#include "sound/WaveDispatcher.h"
 #include "view/ViewTestSupport.h"
 
 class ViewRepaintTest : public ViewTest {

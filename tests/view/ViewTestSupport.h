@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/WaveSimulator.h"
+#include "support/WaveSimulator.h"
 #include "support/StoreSettings.h"
 #include "support/TempStore.h"
 #include "temper/RegistryKey.h"
