@@ -8,7 +8,7 @@ set(KLAVORA_HOMEPAGE "https://klavora.org/" CACHE STRING "The project's web page
 set(KLAVORA_SCREENSHOT_URL "${KLAVORA_HOMEPAGE}screenshots/main-window.png"
     CACHE STRING "Where the main window's screenshot (help/main-window.png) is published")
 
-add_executable(klavora-icons ${CMAKE_SOURCE_DIR}/src/tools/icons/main.cpp)
+add_executable(klavora-icons ${CMAKE_SOURCE_DIR}/src/icons/main.cpp)
 target_link_libraries(klavora-icons PRIVATE klavora_controls)
 
 set(KLAVORA_ICON_DIR ${CMAKE_BINARY_DIR}/icons)

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "audio/FineReading.h"
-#include "temper/SurveyNotes.h"
+#include "tuning/SurveyNotes.h"
 
 class CSurveyCollector {
 public:

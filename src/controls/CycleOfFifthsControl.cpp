@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "temper/NoteSpelling.h"
-#include "temper/NumberFormat.h"
-#include "temper/Temperament.h"
+#include "tuning/NoteSpelling.h"
+#include "tuning/NumberFormat.h"
+#include "tuning/Temperament.h"
 
 namespace {
 

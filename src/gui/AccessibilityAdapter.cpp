@@ -17,8 +17,8 @@
 #include "gui/DescribedAccessible.h"
 #include "gui/KlavoraForm.h"
 #include "gui/UpDownButton.h"
-#include "view/KlavoraView.h"
-#include "view/ViewIds.h"
+#include "presenter/KlavoraView.h"
+#include "presenter/ViewIds.h"
 
 namespace {
 

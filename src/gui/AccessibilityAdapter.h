@@ -14,7 +14,7 @@
 
 #include <wx/timer.h>
 
-#include "view/AccessibleForm.h"
+#include "presenter/AccessibleForm.h"
 
 class CKlavoraForm;
 class wxStatusBar;

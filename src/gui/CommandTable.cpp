@@ -3,7 +3,7 @@
 #include <wx/accel.h>
 #include <wx/defs.h>
 
-#include "view/ViewIds.h"
+#include "presenter/ViewIds.h"
 
 const std::vector<SCommandInfo>& CommandTable() {
     // clang-format off

@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-#include "view/AccessibleForm.h"
+#include "presenter/AccessibleForm.h"
 
 // Makes the widget (a container) answer with an object of its own, with the
 // value interface when bHasValue; null for a widget that is no container or

@@ -17,9 +17,9 @@
 #include "gui/DialogFont.h"
 #include "gui/DialogUnits.h"
 #include "gui/WxCanvas.h"
-#include "temper/NumberFormat.h"
-#include "tools/PlayedBeatLines.h"
-#include "view/KlavoraView.h"
+#include "tuning/NumberFormat.h"
+#include "storetool/PlayedBeatLines.h"
+#include "presenter/KlavoraView.h"
 
 namespace {
 

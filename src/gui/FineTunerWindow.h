@@ -14,8 +14,8 @@
 #include <wx/timer.h>
 
 #include "gui/WxMessageHost.h"
-#include "view/FineTuner.h"
-#include "view/FineTunerForm.h"
+#include "presenter/FineTuner.h"
+#include "presenter/FineTunerForm.h"
 
 class CKlavoraView;
 class CWxCanvas;

@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "store/Store.h"
-#include "temper/StoreSetup.h"
+#include "store/StoreSetup.h"
 
 bool PrepareStoreOnFirstStart(std::string& error) {
     const std::string path = StoreFilePath();

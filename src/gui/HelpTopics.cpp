@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "view/ViewIds.h"
+#include "presenter/ViewIds.h"
 
 namespace {
 

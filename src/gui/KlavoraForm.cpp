@@ -22,8 +22,8 @@
 #include "gui/TemperamentWindow.h"
 #include "gui/WxCanvas.h"
 #include "gui/WxPictures.h"
-#include "view/KlavoraView.h"
-#include "view/ViewIds.h"
+#include "presenter/KlavoraView.h"
+#include "presenter/ViewIds.h"
 
 namespace {
 

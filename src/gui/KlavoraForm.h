@@ -18,7 +18,7 @@
 
 #include "gui/WxMessageHost.h"
 #include "sound/WaveLayer.h"
-#include "view/KlavoraForm.h"
+#include "presenter/IKlavoraForm.h"
 
 class wxStaticText;
 class CAccessibilityAdapter;

@@ -23,8 +23,8 @@
 #include "gui/TemperamentFiles.h"
 #include "gui/ToolBarStyle.h"
 #include "gui/WxPictures.h"
-#include "view/KlavoraView.h"
-#include "view/ViewIds.h"
+#include "presenter/KlavoraView.h"
+#include "presenter/ViewIds.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "audio/OptionsDlg.h"
+#include "presenter/OptionsDlg.h"
 #include "gui/DialogFont.h"
 #include "gui/DialogUnits.h"
 #include "gui/HelpBook.h"

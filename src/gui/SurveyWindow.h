@@ -21,8 +21,8 @@
 
 #include <wx/frame.h>
 
-#include "view/FineReadingObserver.h"
-#include "view/SurveyDlg.h"
+#include "presenter/FineReadingObserver.h"
+#include "presenter/SurveyDlg.h"
 
 class CFineAnalyser;
 class CKlavoraView;

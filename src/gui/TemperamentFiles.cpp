@@ -10,11 +10,11 @@
 #include "gui/MainFrame.h"
 #include "gui/ScalaImportWindow.h"
 #include "gui/TuningSheetWindow.h"
-#include "temper/TemperamentSet.h"
-#include "tools/ScalaImportDlg.h"
-#include "tools/WindowFiles.h"
-#include "view/KlavoraView.h"
-#include "view/ViewIds.h"
+#include "tuning/TemperamentSet.h"
+#include "storetool/ScalaImportDlg.h"
+#include "storetool/WindowFiles.h"
+#include "presenter/KlavoraView.h"
+#include "presenter/ViewIds.h"
 
 namespace {
 

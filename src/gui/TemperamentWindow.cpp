@@ -9,8 +9,8 @@
 #include "gui/DialogFont.h"
 #include "gui/DialogUnits.h"
 #include "gui/HelpBook.h"
-#include "temper/MessageHost.h"
-#include "temper/TemperamentDlg.h"
+#include "presenter/MessageHost.h"
+#include "presenter/TemperamentDlg.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "gui/DialogFont.h"
 #include "gui/DialogUnits.h"
 #include "gui/HelpTopics.h"
-#include "temper/MessageHost.h"
-#include "tools/WindowFiles.h"
+#include "presenter/MessageHost.h"
+#include "storetool/WindowFiles.h"
 
 namespace {
 

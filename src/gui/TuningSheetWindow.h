@@ -12,7 +12,7 @@
 
 #include <wx/dialog.h>
 
-#include "tools/TuningSheetDlg.h"
+#include "storetool/TuningSheetDlg.h"
 
 class CTemperament;
 class IMessageHost;

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "temper/MessageHost.h"
+#include "presenter/MessageHost.h"
 
 class wxWindow;
 

@@ -10,10 +10,10 @@
 #include <string>
 
 #include "support/OctaveSynthesis.h"
-#include "temper/StoreSetup.h"
-#include "temper/TemperamentFit.h"
-#include "temper/TemperamentSet.h"
-#include "temper/TemperamentTables.h"
+#include "store/StoreSetup.h"
+#include "tuning/TemperamentFit.h"
+#include "tuning/TemperamentSet.h"
+#include "tuning/TemperamentTables.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "controls/CycleOfFifthsControl.h"
-#include "controls/RecordingCanvas.h"
-#include "temper/Temperament.h"
+#include "support/RecordingCanvas.h"
+#include "tuning/Temperament.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "controls/CentsMeter.h"
 #include "controls/Pictures.h"
-#include "controls/RecordingCanvas.h"
+#include "support/RecordingCanvas.h"
 
 namespace {
 

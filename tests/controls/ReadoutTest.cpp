@@ -5,7 +5,7 @@
 
 #include "controls/CentsMeter.h"
 #include "controls/ReadoutPanel.h"
-#include "controls/RecordingCanvas.h"
+#include "support/RecordingCanvas.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "controls/ReadoutPanel.h"
 #include "gui/WxCanvas.h"
 #include "gui/WxPictures.h"
-#include "temper/Temperament.h"
+#include "tuning/Temperament.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "temper/StoreSetup.h"
-#include "tools/ExportFormat.h"
-#include "tools/StoreTool.h"
+#include "store/StoreSetup.h"
+#include "store/ExportFormat.h"
+#include "storetool/StoreTool.h"
 
 namespace {
 

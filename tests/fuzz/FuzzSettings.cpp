@@ -8,12 +8,12 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "support/WaveSimulator.h"
-#include "temper/RegistryKey.h"
-#include "temper/StoreSetup.h"
-#include "view/CmdUI.h"
-#include "view/FakeForm.h"
-#include "view/KlavoraView.h"
-#include "view/ViewIds.h"
+#include "store/RegistryKey.h"
+#include "store/StoreSetup.h"
+#include "presenter/CmdUI.h"
+#include "presenter/FakeForm.h"
+#include "presenter/KlavoraView.h"
+#include "presenter/ViewIds.h"
 
 namespace {
 

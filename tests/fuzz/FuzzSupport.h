@@ -13,7 +13,7 @@
 #include <iterator>
 #include <string>
 
-#include "temper/StoreSetup.h"
+#include "store/StoreSetup.h"
 
 class CFuzzFolder {
 public:

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "temper/Temperament.h"
-#include "temper/TemperamentSet.h"
-#include "temper/TemperamentTables.h"
+#include "tuning/Temperament.h"
+#include "tuning/TemperamentSet.h"
+#include "tuning/TemperamentTables.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

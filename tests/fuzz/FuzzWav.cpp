@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/WavFile.h"
+#include "storetool/WavFile.h"
 
 namespace {
 

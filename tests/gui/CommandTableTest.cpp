@@ -9,7 +9,7 @@
 #include "controls/Pictures.h"
 #include "gui/CommandTable.h"
 #include "gui/DialogUnits.h"
-#include "view/ViewIds.h"
+#include "presenter/ViewIds.h"
 
 TEST(DialogUnits, MapBothCornersWithRounding) {
     // 6 x 13 base units: x * 6 / 4 and y * 13 / 8, halves rounded up.

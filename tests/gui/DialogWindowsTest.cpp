@@ -13,7 +13,7 @@
 #include "gui/StandardAWindow.h"
 #include "gui/TemperamentWindow.h"
 #include "gui/UpDownButton.h"
-#include "temper/TemperamentStore.h"
+#include "store/TemperamentStore.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "gui/ScalaImportWindow.h"
 #include "gui/TemperamentFiles.h"
 #include "gui/TuningSheetWindow.h"
-#include "temper/TemperamentStore.h"
+#include "store/TemperamentStore.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "gui/SurveyWindow.h"
 #include "gui/GuiTestSupport.h"
 #include "gui/WxCanvas.h"
-#include "view/FineTuner.h"
+#include "presenter/FineTuner.h"
 
 TEST_F(GuiTest, TheFineTunerOpensBesideTheMainWindowListensAndStopsWhenClosed) {
     AddDevices();

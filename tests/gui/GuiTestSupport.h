@@ -26,10 +26,10 @@
 #include "support/TempStore.h"
 #include "support/ScriptedMessages.h"
 #include "support/StoreSettings.h"
-#include "temper/RegistryKey.h"
-#include "temper/StoreSetup.h"
-#include "view/KlavoraView.h"
-#include "view/ViewIds.h"
+#include "store/RegistryKey.h"
+#include "store/StoreSetup.h"
+#include "presenter/KlavoraView.h"
+#include "presenter/ViewIds.h"
 
 class GuiEnvironment : public ::testing::Environment {
 public:

@@ -15,8 +15,8 @@
 #include "gui/DialogUnits.h"
 #include "gui/GuiTestSupport.h"
 #include "gui/MenuShortcuts.h"
-#include "temper/Temperament.h"
-#include "temper/TemperamentSet.h"
+#include "tuning/Temperament.h"
+#include "tuning/TemperamentSet.h"
 
 namespace {
 

@@ -28,8 +28,8 @@
 #include "gui/TemperamentWindow.h"
 #include "gui/UpDownButton.h"
 #include "gui/WxCanvas.h"
-#include "temper/Temperament.h"
-#include "temper/TemperamentSet.h"
+#include "tuning/Temperament.h"
+#include "tuning/TemperamentSet.h"
 
 namespace {
 

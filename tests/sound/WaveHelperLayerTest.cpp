@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "audio/WaveInDevice.h"
+#include "sound/WaveInDevice.h"
 #include "support/WaveTestSupport.h"
 #include "base/DebugOutput.h"
 #include "sound/WaveHelperLayer.h"

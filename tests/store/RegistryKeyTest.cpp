@@ -1,9 +1,9 @@
-#include "temper/RegistryKey.h"
+#include "store/RegistryKey.h"
 
 #include <gtest/gtest.h>
 
 #include "support/TempStore.h"
-#include "temper/StoreSetup.h"
+#include "store/StoreSetup.h"
 
 class RegistryKeyTest : public ::testing::Test {
 protected:

@@ -13,7 +13,7 @@
 #include "store/Store.h"
 #include "support/StoreLock.h"
 #include "support/TempStore.h"
-#include "temper/StoreSetup.h"
+#include "store/StoreSetup.h"
 
 namespace {
 

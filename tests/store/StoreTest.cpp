@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "support/TempStore.h"
-#include "temper/StoreSetup.h"
+#include "store/StoreSetup.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 
 #include "audio/FineAnalyser.h"
 #include "support/ToneSynthesis.h"
-#include "temper/StoreSetup.h"
-#include "temper/TemperamentFit.h"
-#include "temper/TemperamentSet.h"
-#include "temper/TemperamentTables.h"
+#include "store/StoreSetup.h"
+#include "tuning/TemperamentFit.h"
+#include "tuning/TemperamentSet.h"
+#include "tuning/TemperamentTables.h"
 
 struct SPlayedNote {
     double dHz = 440;

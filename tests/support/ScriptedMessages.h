@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "temper/MessageHost.h"
+#include "presenter/MessageHost.h"
 
 class CScriptedHost : public IMessageHost {
 public:

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "temper/RegistryKey.h"
-#include "temper/StoreSetup.h"
+#include "store/RegistryKey.h"
+#include "store/StoreSetup.h"
 
 // The text of a setting, or "<missing>" when it cannot be read.
 inline std::string ReadStoredSetting(const std::string& name) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/StoreTool.h"
+#include "storetool/StoreTool.h"
 
 struct ToolRun {
     int code;

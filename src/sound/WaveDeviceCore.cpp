@@ -1,0 +1,289 @@
+#include "sound/WaveDeviceCore.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "base/DebugOutput.h"
+
+namespace {
+
+const char kNotFound[] = "The object is has not found a device yet";
+const char kNotReady[] = "The object is not ready to record";
+const char kNoFormat[] = "The specified device does not support the required format";
+
+}  // namespace
+
+template <typename Calls>
+CWaveDeviceCore<Calls>::CWaveDeviceCore(unsigned int nFormatFlag, int nBufferCount, int nBufferSize,
+                                        CWaveSink* pCallbackWindow)
+    : m_pLayer(GetWaveLayer()),
+      m_pCallbackWindow(pCallbackWindow),
+      m_nFormatFlag(nFormatFlag),
+      m_nBufferCount(nBufferCount),
+      m_nBufferSize(nBufferSize),
+      m_buffers(nBufferCount) {}
+
+template <typename Calls>
+CWaveDeviceCore<Calls>::~CWaveDeviceCore() {
+    CloseQuietly();
+    m_buffers.Release();
+}
+
+template <typename Calls>
+int CWaveDeviceCore<Calls>::ChannelCount() const {
+    const SWaveFormatRow* pRow = FindWaveFormat(m_nFormatFlag);
+    return pRow != nullptr ? static_cast<int>(pRow->m_nChannels) : 0;
+}
+
+template <typename Calls>
+int CWaveDeviceCore<Calls>::BitsPerSample() const {
+    const SWaveFormatRow* pRow = FindWaveFormat(m_nFormatFlag);
+    return pRow != nullptr ? static_cast<int>(pRow->m_nBits) : 0;
+}
+
+template <typename Calls>
+int CWaveDeviceCore<Calls>::SampleRate() const {
+    const SWaveFormatRow* pRow = FindWaveFormat(m_nFormatFlag);
+    return pRow != nullptr ? static_cast<int>(pRow->m_nRate) : 0;
+}
+
+template <typename Calls>
+int CWaveDeviceCore<Calls>::DeviceCount() const {
+    return static_cast<int>((m_pLayer->*Calls::GetNumDevs)());
+}
+
+template <typename Calls>
+bool CWaveDeviceCore<Calls>::GetDeviceName(std::string& strName, int nDevice) const {
+    if (nDevice < 0 || static_cast<unsigned int>(nDevice) >= (m_pLayer->*Calls::GetNumDevs)()) {
+        return false;
+    }
+    typename Calls::Caps caps{};
+    if ((m_pLayer->*Calls::GetDevCaps)(nDevice, &caps) != MMSYSERR_NOERROR) {
+        return false;
+    }
+    strName = caps.szPname;
+    return true;
+}
+
+template <typename Calls>
+bool CWaveDeviceCore<Calls>::HasCapableDevice() const {
+    const unsigned int nCount = (m_pLayer->*Calls::GetNumDevs)();
+    for (unsigned int i = 0; i < nCount; ++i) {
+        typename Calls::Caps caps{};
+        if ((m_pLayer->*Calls::GetDevCaps)(static_cast<int>(i), &caps) == MMSYSERR_NOERROR &&
+            WaveFormatListed(caps.dwFormats, m_nFormatFlag)) {
+            OutputDebugText(caps.szPname);
+            OutputDebugText("\r\n");
+            return true;
+        }
+    }
+    return false;
+}
+
+template <typename Calls>
+bool CWaveDeviceCore<Calls>::SelectDevice(int nDeviceId) {
+    typename Calls::Caps caps{};
+    const MMRESULT nResult = (m_pLayer->*Calls::GetDevCaps)(nDeviceId, &caps);
+    if (nResult != MMSYSERR_NOERROR) {
+        // Only the last error changes: the previous choice stays in force.
+        m_pLayer->waveInGetErrorText(nResult, m_szErrorText, sizeof m_szErrorText);
+        m_strLastError = m_szErrorText;
+        return false;
+    }
+    if (!WaveFormatListed(caps.dwFormats, m_nFormatFlag)) {
+        m_strLastError = kNoFormat;
+        OutputDebugText(kNoFormat);
+        OutputDebugText("\r\n");
+        return false;
+    }
+    m_nDeviceId = nDeviceId;
+    m_strDeviceName = caps.szPname;
+    m_nState = STATE_CHOSEN;
+    OutputDebugText(m_strDeviceName);
+    OutputDebugText("\r\n");
+    return true;
+}
+
+template <typename Calls>
+bool CWaveDeviceCore<Calls>::Open() {
+    if (m_nState == STATE_NO_DEVICE) {
+        Fail(kNotFound);
+        return false;
+    }
+    // Buffers that could never be queued or played (a stored size of 2 GB,
+    // a count beyond the device's queue) are refused before anything is
+    // opened or allocated, the way a device refuses a parameter.
+    const std::string strUnusable =
+        CWaveBufferRing::Unusable(m_nBufferCount, m_nBufferSize, ChannelCount() * BitsPerSample() / 8);
+    if (!strUnusable.empty()) {
+        OutputDebugText(strUnusable + "\r\n");
+        ReportError(MMSYSERR_INVALPARAM);
+        return false;
+    }
+    // Opening again while open would leave the old handle running into buffers
+    // about to be replaced: close it first.
+    CloseQuietly();
+    m_buffers.Release();
+
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = static_cast<std::uint16_t>(ChannelCount());
+    format.nSamplesPerSec = static_cast<std::uint32_t>(SampleRate());
+    format.wBitsPerSample = static_cast<std::uint16_t>(BitsPerSample());
+    format.nBlockAlign = static_cast<std::uint16_t>(format.nChannels * format.wBitsPerSample / 8);
+    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+    format.cbSize = 0;
+
+    const MMRESULT nResult =
+        (m_pLayer->*Calls::Open)(&m_hWave, m_nDeviceId, &format, m_pCallbackWindow);
+    if (nResult != MMSYSERR_NOERROR) {
+        m_hWave = Handle{};
+        ReportError(nResult);
+        return false;
+    }
+    m_nState = STATE_OPEN;
+    OutputDebugText("Device opened OK\r\n");
+    if constexpr (Calls::SetLatency != nullptr) {
+        // The whole ring: buffer count times one buffer's playing time.
+        const std::uint64_t nRingBytes = static_cast<std::uint64_t>(std::max(m_nBufferCount, 0)) *
+                                         static_cast<std::uint64_t>(std::max(m_nBufferSize, 0));
+        const std::uint64_t nRingMs = nRingBytes * 1000u / std::max(format.nAvgBytesPerSec, 1u);
+        (m_pLayer->*Calls::SetLatency)(
+            m_hWave, static_cast<unsigned int>(std::min<std::uint64_t>(nRingMs, 60000u)));
+    }
+    if (!m_buffers.Allocate(m_nBufferSize)) {
+        CloseQuietly();
+        ReportError(MMSYSERR_NOMEM);
+        return false;
+    }
+    return true;
+}
+
+template <typename Calls>
+bool CWaveDeviceCore<Calls>::Start() {
+    if (m_nState != STATE_OPEN) {
+        Fail(kNotReady);
+        return false;
+    }
+    // Every buffer is queued as it stands: playback sends out whatever the
+    // blocks hold, starting with the first write.
+    MMRESULT nResult = MMSYSERR_NOERROR;
+    for (int i = 0; i < m_buffers.Count() && nResult == MMSYSERR_NOERROR; ++i) {
+        nResult = (m_pLayer->*Calls::PrepareHeader)(m_hWave, m_buffers.Header(i));
+        if (nResult == MMSYSERR_NOERROR) {
+            nResult = (m_pLayer->*Calls::Queue)(m_hWave, m_buffers.Header(i));
+        }
+    }
+    if (nResult == MMSYSERR_NOERROR) {
+        nResult = StartStream();
+        if (nResult == MMSYSERR_NOERROR) {
+            m_nState = STATE_RUNNING;
+            OutputDebugText(Calls::kStarted);
+            return true;
+        }
+    }
+    ReportError(nResult);
+    Stop();
+    Close();
+    return false;
+}
+
+template <typename Calls>
+bool CWaveDeviceCore<Calls>::BufferDone(WAVEHDR* pHeader) {
+    // Only this device's own buffers may go back to its handle.
+    if (m_nState != STATE_RUNNING || !m_buffers.Owns(pHeader)) {
+        return false;
+    }
+    MMRESULT nResult = (m_pLayer->*Calls::PrepareHeader)(m_hWave, pHeader);
+    if (nResult == MMSYSERR_NOERROR) {
+        nResult = (m_pLayer->*Calls::Queue)(m_hWave, pHeader);
+    }
+    if (nResult != MMSYSERR_NOERROR) {
+        ReportError(nResult);
+        return false;
+    }
+    return true;
+}
+
+template <typename Calls>
+bool CWaveDeviceCore<Calls>::Stop() {
+    MMRESULT nResult = (m_pLayer->*Calls::Reset)(m_hWave);
+    if (nResult != MMSYSERR_NOERROR) {
+        ReportError(nResult);
+    } else {
+        m_nState = STATE_OPEN;
+    }
+    for (int i = 0; i < m_buffers.Count(); ++i) {
+        if (m_buffers.Header(i) != nullptr) {
+            nResult = (m_pLayer->*Calls::UnprepareHeader)(m_hWave, m_buffers.Header(i));
+        }
+    }
+    if (nResult != MMSYSERR_NOERROR) {
+        ReportError(nResult);
+        return false;
+    }
+    m_nState = STATE_OPEN;
+    OutputDebugText(Calls::kStopped);
+    return true;
+}
+
+template <typename Calls>
+bool CWaveDeviceCore<Calls>::Close() {
+    MMRESULT nResult = (m_pLayer->*Calls::Reset)(m_hWave);
+    if (nResult != MMSYSERR_NOERROR) {
+        ReportError(nResult);
+    }
+    bool bResult = false;
+    nResult = (m_pLayer->*Calls::Close)(m_hWave);
+    if (nResult == MMSYSERR_NOERROR) {
+        m_nState = STATE_CHOSEN;
+        OutputDebugText("Device Closed\r\n");
+        bResult = true;
+    } else {
+        ReportError(nResult);
+    }
+    // The layer lets go of a handle on close whatever it reports.
+    m_hWave = Handle{};
+    m_buffers.Release();
+    m_nState = STATE_CLOSED;
+    m_strDeviceName.clear();
+    return bResult;
+}
+
+template <typename Calls>
+void CWaveDeviceCore<Calls>::ReportError(MMRESULT nResult) {
+    m_szErrorText[0] = '\0';
+    // The recording call's texts serve both directions.
+    m_pLayer->waveInGetErrorText(nResult, m_szErrorText, sizeof m_szErrorText);
+    m_strLastError = m_szErrorText;
+    OutputDebugText(m_szErrorText);
+    OutputDebugText("\r\n");
+    m_nState = STATE_FAILED;
+}
+
+template <typename Calls>
+MMRESULT CWaveDeviceCore<Calls>::StartStream() {
+    if constexpr (Calls::Start == nullptr) {
+        return MMSYSERR_NOERROR;
+    } else {
+        return (m_pLayer->*Calls::Start)(m_hWave);
+    }
+}
+
+template <typename Calls>
+void CWaveDeviceCore<Calls>::Fail(const char* pszText) {
+    m_strLastError = pszText;
+    OutputDebugText(pszText);
+}
+
+template <typename Calls>
+void CWaveDeviceCore<Calls>::CloseQuietly() {
+    if (m_hWave != Handle{}) {
+        (m_pLayer->*Calls::Reset)(m_hWave);
+        (m_pLayer->*Calls::Close)(m_hWave);
+        m_hWave = Handle{};
+    }
+}
+
+template class CWaveDeviceCore<SWaveInCalls>;
+template class CWaveDeviceCore<SWaveOutCalls>;
