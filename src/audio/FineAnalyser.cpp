@@ -459,10 +459,9 @@ void CFineAnalyser::OnReading(long long e, std::vector<CFineReading>* pOut,
         // share a period an octave below the lower, and when the upper one
         // stops, the lower one's own period is only octave-related to it.
         const double dTrackHz = m_tracker.GetAnalysisHz();
-        const bool bElsewhere =
-            !OctaveRelated(dCandidate, dTrackHz) ||
-            (m_nInvalidRun >= kDisagreeReadings &&
-             std::abs(Cents(dCandidate, dTrackHz)) > kOtherNoteCents);
+        const bool bElsewhere = !OctaveRelated(dCandidate, dTrackHz) ||
+                                (m_nInvalidRun >= kDisagreeReadings &&
+                                 std::abs(Cents(dCandidate, dTrackHz)) > kOtherNoteCents);
         m_nDisagreements = bClear && bElsewhere ? m_nDisagreements + 1 : 0;
         if (m_nDisagreements >= kDisagreeReadings) {
             // Another note without a new pluck: it began a few readings ago.

@@ -126,10 +126,9 @@ CSurveyCollector::Event CSurveyCollector::OnReading(const CFineReading& r) {
     Event ended = kNothing;
     const bool bSettled =
         m_live.adSteadyHz.size() >= static_cast<std::size_t>(kFewestSteadyReadings);
-    if (m_live.bActive &&
-        (r.m_dTime - m_live.dLastTime > kLongestGapSeconds ||
-         std::fabs(Cents(r.m_dHz, m_live.dToneHz)) > kOtherToneCents ||
-         (r.m_bSteady && bSettled && m_live.nNonSteadyRun >= kRepluckReadings))) {
+    if (m_live.bActive && (r.m_dTime - m_live.dLastTime > kLongestGapSeconds ||
+                           std::fabs(Cents(r.m_dHz, m_live.dToneHz)) > kOtherToneCents ||
+                           (r.m_bSteady && bSettled && m_live.nNonSteadyRun >= kRepluckReadings))) {
         ended = EndTake();
     }
     if (!m_live.bActive) {

@@ -10,8 +10,8 @@
 // starts at the Standard A the user gives and moves, by less than a
 // quarter-tone, to the middle of the notes heard, so that an instrument
 // tuned between two pitches (A = 430 Hz, say, against 440) has every note
-// named alike and none a semitone off. The Fine Tuner window and the store tool's survey both feed one, so
-// they agree. Any thread may use an object that it alone touches.
+// named alike and none a semitone off. The Fine Tuner window and the store tool's survey both feed
+// one, so they agree. Any thread may use an object that it alone touches.
 #pragma once
 
 #include <vector>
@@ -33,10 +33,10 @@ public:
 
     // What a reading did to the survey.
     enum Event {
-        kNothing,    // no tone, or a take that has not settled yet
-        kEntered,    // a take has just settled: its note is in its cell
-        kUpdated,    // the take in its cell rests on one more reading
-        kUnsteady,   // a take ended without settling within a cent
+        kNothing,   // no tone, or a take that has not settled yet
+        kEntered,   // a take has just settled: its note is in its cell
+        kUpdated,   // the take in its cell rests on one more reading
+        kUnsteady,  // a take ended without settling within a cent
     };
 
     explicit CSurveyCollector(double dReferenceA = 415.0);

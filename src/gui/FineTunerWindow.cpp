@@ -17,9 +17,9 @@
 #include "gui/DialogFont.h"
 #include "gui/DialogUnits.h"
 #include "gui/WxCanvas.h"
-#include "tuning/NumberFormat.h"
-#include "storetool/PlayedBeatLines.h"
 #include "presenter/KlavoraView.h"
+#include "storetool/PlayedBeatLines.h"
+#include "tuning/NumberFormat.h"
 
 namespace {
 

@@ -29,8 +29,8 @@ namespace {
 constexpr const char* kBookFile = "klavora-help.zip";
 // Contents, index and search beside the page; no bookmarks, which would
 // have to be kept in a settings file of wx's own.
-constexpr int kViewerStyle = wxHF_TOOLBAR | wxHF_FLAT_TOOLBAR | wxHF_CONTENTS | wxHF_INDEX |
-                             wxHF_SEARCH | wxHF_PRINT;
+constexpr int kViewerStyle =
+    wxHF_TOOLBAR | wxHF_FLAT_TOOLBAR | wxHF_CONTENTS | wxHF_INDEX | wxHF_SEARCH | wxHF_PRINT;
 
 // The contents wide enough for the longest page title, the page wide enough
 // for the main window's picture (831 pixels) beside them, the window never
@@ -40,8 +40,8 @@ constexpr int kWindowWidth = 1200;
 
 wxSize WindowSize(const wxWindow* pNear) {
     const int index = pNear != nullptr ? wxDisplay::GetFromWindow(pNear) : wxNOT_FOUND;
-    const wxRect area = wxDisplay(index == wxNOT_FOUND ? 0u : static_cast<unsigned>(index))
-                            .GetClientArea();
+    const wxRect area =
+        wxDisplay(index == wxNOT_FOUND ? 0u : static_cast<unsigned>(index)).GetClientArea();
     return wxSize(std::min(kWindowWidth, area.GetWidth() - 40),
                   std::min(720, area.GetHeight() - 40));
 }

@@ -52,8 +52,7 @@ const char* const kHelpContentsTopic = "index.html";
 
 const char* HelpTopicOfControl(HelpWindow window, int nControlId) {
     for (const STopic& topic : kTopics) {
-        if (topic.window == window && nControlId >= topic.nFirstId &&
-            nControlId <= topic.nLastId) {
+        if (topic.window == window && nControlId >= topic.nFirstId && nControlId <= topic.nLastId) {
             return topic.pszTopic;
         }
     }

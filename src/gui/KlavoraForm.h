@@ -17,8 +17,8 @@
 #include <wx/panel.h>
 
 #include "gui/WxMessageHost.h"
-#include "sound/WaveLayer.h"
 #include "presenter/IKlavoraForm.h"
+#include "sound/WaveLayer.h"
 
 class wxStaticText;
 class CAccessibilityAdapter;

@@ -12,11 +12,11 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "presenter/OptionsDlg.h"
 #include "gui/DialogFont.h"
 #include "gui/DialogUnits.h"
 #include "gui/HelpBook.h"
 #include "gui/UpDownButton.h"
+#include "presenter/OptionsDlg.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "gui/DialogFont.h"
 #include "gui/DialogUnits.h"
 #include "gui/HelpBook.h"
-#include "tuning/TemperamentTables.h"
 #include "storetool/ScalaImportDlg.h"
+#include "tuning/TemperamentTables.h"
 
 namespace {
 

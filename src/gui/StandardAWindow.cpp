@@ -9,8 +9,8 @@
 #include "gui/DialogFont.h"
 #include "gui/DialogUnits.h"
 #include "gui/HelpBook.h"
-#include "tuning/NumberFormat.h"
 #include "presenter/StandardADlg.h"
+#include "tuning/NumberFormat.h"
 
 namespace {
 

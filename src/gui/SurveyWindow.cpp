@@ -17,9 +17,9 @@
 #include "audio/PitchTable.h"
 #include "gui/DialogFont.h"
 #include "gui/DialogUnits.h"
+#include "presenter/KlavoraView.h"
 #include "presenter/MessageHost.h"
 #include "tuning/TemperamentSet.h"
-#include "presenter/KlavoraView.h"
 
 namespace {
 

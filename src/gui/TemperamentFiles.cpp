@@ -10,11 +10,11 @@
 #include "gui/MainFrame.h"
 #include "gui/ScalaImportWindow.h"
 #include "gui/TuningSheetWindow.h"
-#include "tuning/TemperamentSet.h"
-#include "storetool/ScalaImportDlg.h"
-#include "storetool/WindowFiles.h"
 #include "presenter/KlavoraView.h"
 #include "presenter/ViewIds.h"
+#include "storetool/ScalaImportDlg.h"
+#include "storetool/WindowFiles.h"
+#include "tuning/TemperamentSet.h"
 
 namespace {
 

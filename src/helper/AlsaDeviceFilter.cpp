@@ -32,7 +32,8 @@ long IntegerAt(snd_config_t* pNode, const char* pszKey, long nDefault) {
 
 bool AnyFormatFits(long nRate, long nChannels) {
     for (const SWaveFormatRow& row : g_waveFormatTable) {
-        if (static_cast<long>(row.m_nRate) == nRate && static_cast<long>(row.m_nChannels) == nChannels) {
+        if (static_cast<long>(row.m_nRate) == nRate &&
+            static_cast<long>(row.m_nChannels) == nChannels) {
             return true;
         }
     }

@@ -215,9 +215,9 @@ void CPortAudioStream::MarkLost(const char* pszWhy) {
     bool bClosed = false;
     for (int i = 0; i < 1000 && !bClosed; ++i) {
         int nExpected = kGateOpen;
-        bClosed = m_nGate.compare_exchange_strong(nExpected, kGateClosed,
-                                                  std::memory_order_acq_rel) ||
-                  nExpected == kGateClosed;
+        bClosed =
+            m_nGate.compare_exchange_strong(nExpected, kGateClosed, std::memory_order_acq_rel) ||
+            nExpected == kGateClosed;
         if (!bClosed) {
             std::this_thread::yield();
         }
@@ -230,8 +230,8 @@ void CPortAudioStream::MarkLost(const char* pszWhy) {
     m_bLost = true;
     m_bLostPending = true;
     Stopped();
-    OutputDebugText(std::string(IsInput() ? "Recording" : "Playback") + " stream lost: " +
-                    pszWhy + "\r\n");
+    OutputDebugText(std::string(IsInput() ? "Recording" : "Playback") + " stream lost: " + pszWhy +
+                    "\r\n");
 }
 
 bool CPortAudioStream::Check(Clock::time_point now) {
@@ -248,9 +248,8 @@ bool CPortAudioStream::Check(Clock::time_point now) {
         m_lastProgress = now;
         return false;
     }
-    const long nQuietMs =
-        static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(now - m_lastProgress)
-                              .count());
+    const long nQuietMs = static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - m_lastProgress).count());
     if (nQuietMs > std::max<long>(kStallMs, 2L * m_nLatencyMs)) {
         MarkLost("it moved no sound for three seconds");
     }

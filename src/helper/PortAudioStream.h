@@ -13,8 +13,8 @@
 #include <chrono>
 #include <cstdint>
 
-#include "sound/WaveLayer.h"
 #include "helper/WaveStream.h"
+#include "sound/WaveLayer.h"
 
 class CWaveNotifier;
 

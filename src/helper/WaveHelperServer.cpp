@@ -241,8 +241,7 @@ MMRESULT CWaveHelperServer::Open(const SHelperMessage& message, int nFd) {
     pDevice->m_pArena = static_cast<char*>(pArena);
     pDevice->m_nArenaBytes = message.m_nLength;
     const MMRESULT nResult = m_layer.OpenStream(pDevice->Direction(), &pDevice->m_nStream,
-                                                message.m_nValue, &message.m_format,
-                                                pDevice.get());
+                                                message.m_nValue, &message.m_format, pDevice.get());
     if (nResult == MMSYSERR_NOERROR) {
         m_devices.emplace(message.m_nHandle, std::move(pDevice));
     }

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "helper/AlsaDeviceFilter.h"
 #include "base/DebugOutput.h"
+#include "helper/AlsaDeviceFilter.h"
 
 // Buffers hold little-endian samples, which PortAudio's native 16-bit format
 // matches only on little-endian machines.
@@ -124,7 +124,6 @@ int CWavePortAudio::ResolveDevice(bool bInput, int nDeviceId) const {
     return devices[static_cast<std::size_t>(nDeviceId)];
 }
 
-
 MMRESULT CWavePortAudio::GetCaps(bool bInput, int nDeviceId, char* pszName,
                                  std::uint32_t* pdwFormats, std::uint16_t* pwChannels) {
     if (!EnsureInitialised()) {
@@ -159,10 +158,6 @@ MMRESULT CWavePortAudio::GetCaps(bool bInput, int nDeviceId, char* pszName,
     *pwChannels = static_cast<std::uint16_t>(nMaxChannels >= 2 ? 2 : 1);
     return MMSYSERR_NOERROR;
 }
-
-
-
-
 
 MMRESULT CWavePortAudio::OpenHandle(bool bInput, std::uint32_t* pnHandle, int nDeviceId,
                                     const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
@@ -204,9 +199,6 @@ MMRESULT CWavePortAudio::OpenHandle(bool bInput, std::uint32_t* pnHandle, int nD
     *pnHandle = nHandle;
     return MMSYSERR_NOERROR;
 }
-
-
-
 
 CWavePortAudio::SStream* CWavePortAudio::FindStream(bool bInput, std::uint32_t nHandle) {
     auto it = m_streams.find(nHandle);
@@ -290,17 +282,6 @@ void CWavePortAudio::CheckStreams() {
         entry.second->Check(now);
     }
 }
-
-
-
-
-
-
-
-
-
-
-
 
 int CWavePortAudio::Pump() {
     CheckStreams();

@@ -28,7 +28,6 @@ public:
     CWavePortAudio(const CWavePortAudio&) = delete;
     CWavePortAudio& operator=(const CWavePortAudio&) = delete;
 
-
     unsigned int DeviceCount(EWaveDirection nDirection) override;
     MMRESULT DeviceCaps(EWaveDirection nDirection, int nDeviceId, SWaveCaps* pCaps) override;
     MMRESULT OpenStream(EWaveDirection nDirection, std::uint32_t* pnHandle, int nDeviceId,

@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <deque>
 
-#include "sound/WaveLayer.h"
 #include "helper/WaveRing.h"
+#include "sound/WaveLayer.h"
 
 class CWaveStream {
 public:

@@ -11,9 +11,9 @@
 #include <cstdlib>
 
 #include "base/DebugOutput.h"
-#include "sound/WaveHelperProtocol.h"
 #include "helper/WaveHelperServer.h"
 #include "helper/WavePortAudio.h"
+#include "sound/WaveHelperProtocol.h"
 
 int main(int argc, char** argv) {
     const int nSocket = argc > 1 ? std::atoi(argv[1]) : 3;

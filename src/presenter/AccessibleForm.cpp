@@ -3,11 +3,11 @@
 #include <cmath>
 
 #include "controls/CentsMeter.h"
+#include "presenter/KlavoraView.h"
+#include "presenter/ViewIds.h"
 #include "tuning/NumberFormat.h"
 #include "tuning/Temperament.h"
 #include "tuning/TemperamentTables.h"
-#include "presenter/KlavoraView.h"
-#include "presenter/ViewIds.h"
 
 namespace {
 

@@ -6,14 +6,14 @@
 #include <cmath>
 
 #include "audio/FineAnalyser.h"
-#include "presenter/TonePlayer.h"
-#include "sound/WaveInDevice.h"
-#include "sound/WaveOutDevice.h"
-#include "tuning/NumberFormat.h"
 #include "presenter/CmdUI.h"
 #include "presenter/FineReadingObserver.h"
 #include "presenter/KlavoraView.h"
+#include "presenter/TonePlayer.h"
 #include "presenter/ViewIds.h"
+#include "sound/WaveInDevice.h"
+#include "sound/WaveOutDevice.h"
+#include "tuning/NumberFormat.h"
 
 namespace {
 

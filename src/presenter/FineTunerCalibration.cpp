@@ -3,11 +3,11 @@
 // plays a tone and records it back to tell whether input and output agree.
 #include <cmath>
 
+#include "presenter/FineTuner.h"
+#include "presenter/KlavoraView.h"
 #include "presenter/TonePlayer.h"
 #include "sound/WaveOutDevice.h"
 #include "tuning/NumberFormat.h"
-#include "presenter/FineTuner.h"
-#include "presenter/KlavoraView.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "presenter/MessageHost.h"
 #include "presenter/AccessibleForm.h"
+#include "presenter/MessageHost.h"
 
 class ICanvas;
 

@@ -13,11 +13,11 @@
 #include "controls/CycleOfFifthsControl.h"
 #include "controls/KeyboardControl.h"
 #include "controls/ReadoutPanel.h"
-#include "store/Store.h"
-#include "sound/WaveLayer.h"
-#include "tuning/Temperament.h"
 #include "presenter/CmdUI.h"
 #include "presenter/IKlavoraForm.h"
+#include "sound/WaveLayer.h"
+#include "store/Store.h"
+#include "tuning/Temperament.h"
 
 class CCentsMeter;
 class CFineTuner;

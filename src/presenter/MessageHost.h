@@ -23,6 +23,5 @@ constexpr const char* kEnterNumber = "Please enter a number.";
 class IMessageHost {
 public:
     virtual ~IMessageHost() = default;
-    virtual int MessageBox(const std::string& text, const std::string& caption,
-                           unsigned type) = 0;
+    virtual int MessageBox(const std::string& text, const std::string& caption, unsigned type) = 0;
 };

@@ -4,8 +4,8 @@
 #include <ctime>
 
 #include "audio/PitchTable.h"
-#include "store/Store.h"
 #include "presenter/MessageHost.h"
+#include "store/Store.h"
 #include "tuning/NumberFormat.h"
 #include "tuning/TemperamentName.h"
 #include "tuning/TemperamentTables.h"

@@ -17,8 +17,8 @@
 
 #include "audio/FineReading.h"
 #include "audio/SurveyCollector.h"
-#include "store/SurveyStore.h"
 #include "presenter/TemperamentDlg.h"
+#include "store/SurveyStore.h"
 #include "tuning/TemperamentFit.h"
 
 class IMessageHost;

@@ -2,11 +2,11 @@
 
 #include <cmath>
 
+#include "store/TemperamentStore.h"
 #include "tuning/NumberFormat.h"
 #include "tuning/Temperament.h"
 #include "tuning/TemperamentName.h"
 #include "tuning/TemperamentSet.h"
-#include "store/TemperamentStore.h"
 
 namespace {
 
@@ -102,9 +102,10 @@ CTemperamentDlg::SaveResult CTemperamentDlg::OnSave(IMessageHost& host) {
         return kStayOpen;
     }
     if (TemperamentExists(m_strName)) {
-        host.MessageBox("A temperament with that name already exists.\r\nPlease choose a "
-                        "different name.",
-                        kSaveCaption, MB_OK | MB_ICONEXCLAMATION);
+        host.MessageBox(
+            "A temperament with that name already exists.\r\nPlease choose a "
+            "different name.",
+            kSaveCaption, MB_OK | MB_ICONEXCLAMATION);
         return kStayOpen;
     }
     if (!asked && host.MessageBox(Question(), kSaveCaption, question) != IDYES) {

@@ -15,9 +15,9 @@ class CTemperamentDlg {
 public:
     // What the dialog does after Save.
     enum SaveResult {
-        kStayOpen,      // a question was answered No, or a refusal was shown
-        kFocusName,     // no name: the name field takes the focus, its text selected
-        kClose,         // saved: the dialog closes with OK
+        kStayOpen,   // a question was answered No, or a refusal was shown
+        kFocusName,  // no name: the name field takes the focus, its text selected
+        kClose,      // saved: the dialog closes with OK
     };
 
     // An empty name opens the dialog for a new temperament; otherwise the

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "audio/ToneVoice.h"
-#include "sound/WaveOutDevice.h"
 #include "sound/WaveLayer.h"
+#include "sound/WaveOutDevice.h"
 
 class CTonePlayer : public CWaveSink {
 public:

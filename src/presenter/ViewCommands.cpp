@@ -8,14 +8,22 @@ namespace {
 // The play mode of a play-mode command, or -1.
 int PlayModeOf(int commandId) {
     switch (commandId) {
-        case ID_PLAY_SINGLE: return 0;
-        case ID_PLAY_MINOR_THIRDS: return 1;
-        case ID_PLAY_MAJOR_THIRDS: return 2;
-        case ID_PLAY_FOURTHS: return 3;
-        case ID_PLAY_FIFTHS: return 4;
-        case ID_PLAY_MINOR_TRIADS: return 5;
-        case ID_PLAY_MAJOR_TRIADS: return 6;
-        default: return -1;
+        case ID_PLAY_SINGLE:
+            return 0;
+        case ID_PLAY_MINOR_THIRDS:
+            return 1;
+        case ID_PLAY_MAJOR_THIRDS:
+            return 2;
+        case ID_PLAY_FOURTHS:
+            return 3;
+        case ID_PLAY_FIFTHS:
+            return 4;
+        case ID_PLAY_MINOR_TRIADS:
+            return 5;
+        case ID_PLAY_MAJOR_TRIADS:
+            return 6;
+        default:
+            return -1;
     }
 }
 
@@ -38,18 +46,41 @@ bool CKlavoraView::OnCommand(int commandId) {
         return true;
     }
     switch (commandId) {
-        case ID_NEW_TEMPERAMENT: OnNewTemperament(); return true;
-        case ID_EDIT_TEMPERAMENT: OnEditTemperament(); return true;
-        case ID_DELETE_TEMPERAMENT: OnDeleteTemperament(); return true;
-        case ID_ROTATE_RIGHT: OnRotateRight(); return true;
-        case ID_ROTATE_LEFT: OnRotateLeft(); return true;
-        case ID_OPTIONS: OnOptions(); return true;
-        case ID_TUNE_MICROPHONE: OnTuneWithMicrophone(); return true;
-        case ID_PLAY_NOTES: OnPlayNotes(); return true;
-        case ID_OCTAVE_HIGHER: OnOctaveHigher(); return true;
-        case ID_OCTAVE_LOWER: OnOctaveLower(); return true;
-        case ID_EXACT_TEMPERAMENTS: OnExactTemperaments(); return true;
-        default: return false;
+        case ID_NEW_TEMPERAMENT:
+            OnNewTemperament();
+            return true;
+        case ID_EDIT_TEMPERAMENT:
+            OnEditTemperament();
+            return true;
+        case ID_DELETE_TEMPERAMENT:
+            OnDeleteTemperament();
+            return true;
+        case ID_ROTATE_RIGHT:
+            OnRotateRight();
+            return true;
+        case ID_ROTATE_LEFT:
+            OnRotateLeft();
+            return true;
+        case ID_OPTIONS:
+            OnOptions();
+            return true;
+        case ID_TUNE_MICROPHONE:
+            OnTuneWithMicrophone();
+            return true;
+        case ID_PLAY_NOTES:
+            OnPlayNotes();
+            return true;
+        case ID_OCTAVE_HIGHER:
+            OnOctaveHigher();
+            return true;
+        case ID_OCTAVE_LOWER:
+            OnOctaveLower();
+            return true;
+        case ID_EXACT_TEMPERAMENTS:
+            OnExactTemperaments();
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -64,19 +95,42 @@ bool CKlavoraView::OnUpdateCommand(CCmdUI* pCmdUI) const {
         return true;
     }
     switch (id) {
-        case ID_TUNE_MICROPHONE: OnUpdateTuneWithMicrophone(pCmdUI); return true;
-        case ID_PLAY_NOTES: OnUpdatePlayNotes(pCmdUI); return true;
-        case ID_NEW_TEMPERAMENT: OnUpdateNewTemperament(pCmdUI); return true;
-        case ID_OPTIONS: OnUpdateOptions(pCmdUI); return true;
-        case ID_EDIT_TEMPERAMENT: OnUpdateEditTemperament(pCmdUI); return true;
-        case ID_DELETE_TEMPERAMENT: OnUpdateDeleteTemperament(pCmdUI); return true;
-        case ID_OCTAVE_HIGHER: OnUpdateOctaveHigher(pCmdUI); return true;
-        case ID_OCTAVE_LOWER: OnUpdateOctaveLower(pCmdUI); return true;
+        case ID_TUNE_MICROPHONE:
+            OnUpdateTuneWithMicrophone(pCmdUI);
+            return true;
+        case ID_PLAY_NOTES:
+            OnUpdatePlayNotes(pCmdUI);
+            return true;
+        case ID_NEW_TEMPERAMENT:
+            OnUpdateNewTemperament(pCmdUI);
+            return true;
+        case ID_OPTIONS:
+            OnUpdateOptions(pCmdUI);
+            return true;
+        case ID_EDIT_TEMPERAMENT:
+            OnUpdateEditTemperament(pCmdUI);
+            return true;
+        case ID_DELETE_TEMPERAMENT:
+            OnUpdateDeleteTemperament(pCmdUI);
+            return true;
+        case ID_OCTAVE_HIGHER:
+            OnUpdateOctaveHigher(pCmdUI);
+            return true;
+        case ID_OCTAVE_LOWER:
+            OnUpdateOctaveLower(pCmdUI);
+            return true;
         case ID_ROTATE_LEFT:
-        case ID_ROTATE_RIGHT: OnUpdateRotate(pCmdUI); return true;
-        case ID_TUNER_INDICATOR: OnUpdateTunerIndicator(pCmdUI); return true;
-        case ID_EXACT_TEMPERAMENTS: OnUpdateExactTemperaments(pCmdUI); return true;
-        default: return false;
+        case ID_ROTATE_RIGHT:
+            OnUpdateRotate(pCmdUI);
+            return true;
+        case ID_TUNER_INDICATOR:
+            OnUpdateTunerIndicator(pCmdUI);
+            return true;
+        case ID_EXACT_TEMPERAMENTS:
+            OnUpdateExactTemperaments(pCmdUI);
+            return true;
+        default:
+            return false;
     }
 }
 

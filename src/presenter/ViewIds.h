@@ -4,18 +4,18 @@
 
 // Controls of the main form.
 enum ControlId {
-    IDC_NOTE_PANEL = 100,        // note-name panel
-    IDC_BANNER = 1000,           // banner picture with the cents meter
+    IDC_NOTE_PANEL = 100,  // note-name panel
+    IDC_BANNER = 1000,     // banner picture with the cents meter
     IDC_CENTS_PANEL = 1005,
     IDC_HERTZ_PANEL = 1006,
     IDC_CYCLE_OF_FIFTHS = 1008,
-    IDC_TEMPERAMENTS = 1011,     // sorted drop-down list of temperament names
+    IDC_TEMPERAMENTS = 1011,  // sorted drop-down list of temperament names
     // The group box "Select a Temperament" around the list.
     IDC_TEMPERAMENT_GROUP = 1015,
     IDC_CHANGE_STANDARD_A = 1016,
-    IDC_KEYBOARD = 1019,         // one-octave keyboard picture
-    IDC_STANDARD_A = 1020,       // the Standard A line
-    IDC_DISPLAY_TITLE = 1023,    // caption of the table under the keys
+    IDC_KEYBOARD = 1019,       // one-octave keyboard picture
+    IDC_STANDARD_A = 1020,     // the Standard A line
+    IDC_DISPLAY_TITLE = 1023,  // caption of the table under the keys
     // Table labels, by note (see NoteLabelId).
     IDC_LABEL_C = 1018,
     IDC_LABEL_D = 1029,

@@ -1,14 +1,14 @@
 // Construction, start-up, the choice of sound devices, and shutdown.
 #include "audio/NoiseCheck.h"
-#include "presenter/OptionsDlg.h"
 #include "audio/PitchDetector.h"
 #include "audio/ToneVoice.h"
+#include "controls/CentsMeter.h"
+#include "presenter/KlavoraView.h"
+#include "presenter/OptionsDlg.h"
+#include "presenter/ViewIds.h"
 #include "sound/WaveInDevice.h"
 #include "sound/WaveOutDevice.h"
-#include "controls/CentsMeter.h"
 #include "tuning/TemperamentSet.h"
-#include "presenter/KlavoraView.h"
-#include "presenter/ViewIds.h"
 
 namespace {
 
@@ -142,23 +142,29 @@ void CKlavoraView::CheckDevices() {
     }
     const char* message = nullptr;
     if (m_bNoRecordingDevice && m_bNoPlaybackDevice) {
-        message = "Klavora was unable to find a soundcard it can use.\r\n"
-                  "You will not be able to tune or play sounds.";
+        message =
+            "Klavora was unable to find a soundcard it can use.\r\n"
+            "You will not be able to tune or play sounds.";
     } else if (m_bNoRecordingDevice) {
-        message = "Klavora was unable to find a soundcard it can use for recording.\r\n"
-                  "You will not be able to tune using a microphone.";
+        message =
+            "Klavora was unable to find a soundcard it can use for recording.\r\n"
+            "You will not be able to tune using a microphone.";
     } else if (m_bNoPlaybackDevice) {
-        message = "Klavora was unable to find a soundcard it can use for playback.\r\n"
-                  "You will not be able to play notes.";
+        message =
+            "Klavora was unable to find a soundcard it can use for playback.\r\n"
+            "You will not be able to play notes.";
     } else if (recordingFellBack && playbackFellBack) {
-        message = "Klavora was unable to use the specified soundcard devices.\r\n"
-                  "The default devices will be used instead";
+        message =
+            "Klavora was unable to use the specified soundcard devices.\r\n"
+            "The default devices will be used instead";
     } else if (recordingFellBack) {
-        message = "Klavora was unable to use the specified recording device.\r\n"
-                  "The default device will be used instead";
+        message =
+            "Klavora was unable to use the specified recording device.\r\n"
+            "The default device will be used instead";
     } else if (playbackFellBack) {
-        message = "Klavora was unable to use the specified playback device.\r\n"
-                  "The default device will be used instead";
+        message =
+            "Klavora was unable to use the specified playback device.\r\n"
+            "The default device will be used instead";
     }
     if (message != nullptr) {
         m_form.MessageBox(message, kMessageCaption, MB_OK | MB_ICONINFORMATION);
@@ -216,8 +222,8 @@ void CKlavoraView::OnOptions() {
     m_bPlayerOpen = false;
     m_pRecorder.reset();
     m_pPlayer.reset();
-    m_pDetector = std::make_unique<CPitchDetector>(m_dTargetFrequency, m_nSamplingRate,
-                                                   m_nBufferSize / 2);
+    m_pDetector =
+        std::make_unique<CPitchDetector>(m_dTargetFrequency, m_nSamplingRate, m_nBufferSize / 2);
     // With no device open, the device lists are read afresh: a sound server
     // or a card that came after the start is found now.
     GetWaveLayer()->RefreshDevices();

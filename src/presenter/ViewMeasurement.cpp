@@ -8,28 +8,40 @@
 #include "audio/NoiseCheck.h"
 #include "audio/PitchDetector.h"
 #include "audio/ToneVoice.h"
-#include "sound/WaveInDevice.h"
-#include "sound/WaveOutDevice.h"
 #include "controls/CentsMeter.h"
-#include "tuning/NumberFormat.h"
 #include "presenter/FineTuner.h"
 #include "presenter/KlavoraView.h"
+#include "sound/WaveInDevice.h"
+#include "sound/WaveOutDevice.h"
+#include "tuning/NumberFormat.h"
 
 void CKlavoraView::OnWaveMessage(unsigned int message, WAVEHDR* pHeader) {
     switch (message) {
-        case MM_WIM_DATA: OnWimData(pHeader); break;
-        case MM_WOM_DONE: OnWomDone(pHeader); break;
-        case MM_WIM_LOST: OnDeviceFailed(true); break;
-        case MM_WOM_LOST: OnDeviceFailed(false); break;
-        default: break;
+        case MM_WIM_DATA:
+            OnWimData(pHeader);
+            break;
+        case MM_WOM_DONE:
+            OnWomDone(pHeader);
+            break;
+        case MM_WIM_LOST:
+            OnDeviceFailed(true);
+            break;
+        case MM_WOM_LOST:
+            OnDeviceFailed(false);
+            break;
+        default:
+            break;
     }
 }
 
 bool CKlavoraView::OnWaveMessageQuietly(unsigned int message, WAVEHDR* pHeader) {
     switch (message) {
-        case MM_WIM_DATA: return OnWimData(pHeader, true);
-        case MM_WOM_DONE: return OnWomDone(pHeader, true);
-        default: return false;
+        case MM_WIM_DATA:
+            return OnWimData(pHeader, true);
+        case MM_WOM_DONE:
+            return OnWomDone(pHeader, true);
+        default:
+            return false;
     }
 }
 

@@ -3,34 +3,48 @@
 
 #include "audio/PitchDetector.h"
 #include "controls/KeyboardControl.h"
-#include "tuning/NumberFormat.h"
-#include "presenter/StandardADlg.h"
-#include "tuning/TemperamentTables.h"
 #include "presenter/KlavoraView.h"
+#include "presenter/StandardADlg.h"
 #include "presenter/ViewIds.h"
+#include "tuning/NumberFormat.h"
+#include "tuning/TemperamentTables.h"
 
 namespace {
-
 
 // The note a typed letter chooses: lower case the natural, upper case the
 // note a semitone above it; -1 for any other character.
 int NoteOfLetter(int ch) {
     switch (ch) {
-        case 'c': return 0;
-        case 'C': return 1;
-        case 'd': return 2;
-        case 'D': return 3;
-        case 'e': return 4;
-        case 'E': return 5;
-        case 'f': return 5;
-        case 'F': return 6;
-        case 'g': return 7;
-        case 'G': return 8;
-        case 'a': return 9;
-        case 'A': return 10;
-        case 'b': return 11;
-        case 'B': return 0;
-        default: return -1;
+        case 'c':
+            return 0;
+        case 'C':
+            return 1;
+        case 'd':
+            return 2;
+        case 'D':
+            return 3;
+        case 'e':
+            return 4;
+        case 'E':
+            return 5;
+        case 'f':
+            return 5;
+        case 'F':
+            return 6;
+        case 'g':
+            return 7;
+        case 'G':
+            return 8;
+        case 'a':
+            return 9;
+        case 'A':
+            return 10;
+        case 'b':
+            return 11;
+        case 'B':
+            return 0;
+        default:
+            return -1;
     }
 }
 

@@ -1,13 +1,13 @@
 // The play modes, the voices' tuning, the two switches between playing and
 // tuning, which never run at once, and what happens when a device fails.
 #include "audio/ToneVoice.h"
-#include "sound/WaveInDevice.h"
-#include "sound/WaveOutDevice.h"
 #include "controls/CentsMeter.h"
-#include "tuning/NumberFormat.h"
 #include "presenter/KlavoraView.h"
 #include "presenter/PlayModes.h"
 #include "presenter/ViewIds.h"
+#include "sound/WaveInDevice.h"
+#include "sound/WaveOutDevice.h"
+#include "tuning/NumberFormat.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <utility>
 #include <vector>
 
-#include "tuning/NumberFormat.h"
-#include "store/RegistryKey.h"
-#include "store/StoreSetup.h"
-#include "tuning/TemperamentSet.h"
 #include "presenter/KlavoraView.h"
 #include "presenter/ViewIds.h"
+#include "store/RegistryKey.h"
+#include "store/StoreSetup.h"
+#include "tuning/NumberFormat.h"
+#include "tuning/TemperamentSet.h"
 
 namespace {
 
@@ -29,14 +29,16 @@ bool StoreUnusable(long status) {
 
 std::string StoreProblemText(long status, const std::string& path) {
     std::string why;
-    std::string after = "Klavora will start with its default settings and will not change the store.";
+    std::string after =
+        "Klavora will start with its default settings and will not change the store.";
     switch (status) {
         case ERROR_BUSY:
             why = "because another program is using the store:";
             break;
         case ERROR_BADDB:
             why = "because the store is damaged or is not a Klavora store:";
-            after = "Klavora will start with its default settings and will leave the file as it is.";
+            after =
+                "Klavora will start with its default settings and will leave the file as it is.";
             break;
         default:
             why = "because it is not allowed to read the store:";

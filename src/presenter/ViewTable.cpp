@@ -1,8 +1,8 @@
 // The table under the keys: one value per note for the chosen display mode,
 // and its caption.
-#include "tuning/TemperamentTables.h"
 #include "presenter/KlavoraView.h"
 #include "presenter/ViewIds.h"
+#include "tuning/TemperamentTables.h"
 
 int NoteLabelId(int note) {
     static const int kLabels[12] = {IDC_LABEL_C,  IDC_LABEL_CS, IDC_LABEL_D,  IDC_LABEL_DS,
@@ -13,12 +13,23 @@ int NoteLabelId(int note) {
 
 void CKlavoraView::ShowTemperamentTable() {
     switch (m_nView) {
-        case kDisplayCents: BuildCentsTable(); break;
-        case kDisplayDeviations: BuildDeviationsTable(); break;
-        case kDisplayMinorThirds: BuildMinorThirdsTable(); break;
-        case kDisplayMajorThirds: BuildMajorThirdsTable(); break;
-        case kDisplayFrequencies: BuildFrequencyTable(); break;
-        default: break;
+        case kDisplayCents:
+            BuildCentsTable();
+            break;
+        case kDisplayDeviations:
+            BuildDeviationsTable();
+            break;
+        case kDisplayMinorThirds:
+            BuildMinorThirdsTable();
+            break;
+        case kDisplayMajorThirds:
+            BuildMajorThirdsTable();
+            break;
+        case kDisplayFrequencies:
+            BuildFrequencyTable();
+            break;
+        default:
+            break;
     }
     if (m_nView >= kDisplayCents && m_nView <= kDisplayFrequencies) {
         m_strDisplayTitle = TableCaption(m_nView);

@@ -1,11 +1,11 @@
 // The temperament commands: choosing, creating, editing, deleting and rotating
 // temperaments, keeping the catalogue, the list and the store in step.
+#include "presenter/KlavoraView.h"
 #include "presenter/MessageHost.h"
 #include "presenter/TemperamentDlg.h"
-#include "tuning/TemperamentSet.h"
-#include "store/TemperamentStore.h"
-#include "presenter/KlavoraView.h"
 #include "presenter/ViewIds.h"
+#include "store/TemperamentStore.h"
+#include "tuning/TemperamentSet.h"
 
 void CKlavoraView::OnSelchangeTemperament() {
     const int index = m_form.ListGetCurSel();

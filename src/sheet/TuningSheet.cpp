@@ -8,9 +8,9 @@
 #include <cmath>
 
 #include "controls/CycleOfFifthsControl.h"
+#include "sheet/CairoCanvas.h"
 #include "tuning/NumberFormat.h"
 #include "tuning/TemperamentTables.h"
-#include "sheet/CairoCanvas.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "tuning/Temperament.h"
-#include "tuning/BearingPlan.h"
 #include "sheet/SheetLayout.h"
+#include "tuning/BearingPlan.h"
+#include "tuning/Temperament.h"
 
 enum class SheetFormat { Pdf, Svg };
 

@@ -9,8 +9,8 @@ static_assert(CWaveBufferRing::kMaxCount <= static_cast<int>(kHelperMaxQueued),
               "a ring must fit the sound layer's queue");
 
 std::string CWaveBufferRing::Unusable(int nCount, int nSize, int nFrameBytes) {
-    const std::string strRing = std::to_string(nCount) + " buffers of " + std::to_string(nSize) +
-                                " bytes";
+    const std::string strRing =
+        std::to_string(nCount) + " buffers of " + std::to_string(nSize) + " bytes";
     if (nSize <= 0 || (nFrameBytes > 0 && nSize % nFrameBytes != 0)) {
         return "The buffer size cannot be used: " + strRing + ", not a whole number of " +
                std::to_string(nFrameBytes) + "-byte frames";
@@ -32,7 +32,8 @@ std::string CWaveBufferRing::Unusable(int nCount, int nSize, int nFrameBytes) {
 
 CWaveBufferRing::CWaveBufferRing(int nCount)
     : m_bTooMany(nCount > kMaxCount),
-      m_headers(nCount > 0 && nCount <= kMaxCount ? static_cast<std::size_t>(nCount) : 0, nullptr) {}
+      m_headers(nCount > 0 && nCount <= kMaxCount ? static_cast<std::size_t>(nCount) : 0, nullptr) {
+}
 
 CWaveBufferRing::~CWaveBufferRing() {
     Release();

@@ -113,8 +113,8 @@ bool CWaveDeviceCore<Calls>::Open() {
     // Buffers that could never be queued or played (a stored size of 2 GB,
     // a count beyond the device's queue) are refused before anything is
     // opened or allocated, the way a device refuses a parameter.
-    const std::string strUnusable =
-        CWaveBufferRing::Unusable(m_nBufferCount, m_nBufferSize, ChannelCount() * BitsPerSample() / 8);
+    const std::string strUnusable = CWaveBufferRing::Unusable(m_nBufferCount, m_nBufferSize,
+                                                              ChannelCount() * BitsPerSample() / 8);
     if (!strUnusable.empty()) {
         OutputDebugText(strUnusable + "\r\n");
         ReportError(MMSYSERR_INVALPARAM);

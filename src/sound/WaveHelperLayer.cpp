@@ -12,15 +12,24 @@ namespace {
 
 const char* RequestName(EHelperMessage nType) {
     switch (nType) {
-        case EHelperMessage::NumDevs: return "count the devices";
-        case EHelperMessage::GetCaps: return "describe a device";
-        case EHelperMessage::Open: return "open a device";
-        case EHelperMessage::SetLatency: return "set the latency";
-        case EHelperMessage::Queue: return "queue a buffer";
-        case EHelperMessage::Start: return "start recording";
-        case EHelperMessage::Reset: return "stop a device";
-        case EHelperMessage::Close: return "close a device";
-        default: return "answer";
+        case EHelperMessage::NumDevs:
+            return "count the devices";
+        case EHelperMessage::GetCaps:
+            return "describe a device";
+        case EHelperMessage::Open:
+            return "open a device";
+        case EHelperMessage::SetLatency:
+            return "set the latency";
+        case EHelperMessage::Queue:
+            return "queue a buffer";
+        case EHelperMessage::Start:
+            return "start recording";
+        case EHelperMessage::Reset:
+            return "stop a device";
+        case EHelperMessage::Close:
+            return "close a device";
+        default:
+            return "answer";
     }
 }
 
@@ -300,7 +309,8 @@ MMRESULT CWaveHelperLayer::Queue(bool bInput, std::uint32_t nHandle, WAVEHDR* pH
         return MMSYSERR_NOMEM;
     }
     if (!bInput) {
-        std::memcpy(pHandle->m_arena.Data() + pPlace->m_nOffset, pHeader->lpData, pHeader->dwBufferLength);
+        std::memcpy(pHandle->m_arena.Data() + pPlace->m_nOffset, pHeader->lpData,
+                    pHeader->dwBufferLength);
     }
     SHelperMessage message;
     message.m_nType = EHelperMessage::Queue;

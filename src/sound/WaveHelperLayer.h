@@ -53,7 +53,6 @@ public:
     CWaveHelperLayer(const CWaveHelperLayer&) = delete;
     CWaveHelperLayer& operator=(const CWaveHelperLayer&) = delete;
 
-
     unsigned int DeviceCount(EWaveDirection nDirection) override;
     MMRESULT DeviceCaps(EWaveDirection nDirection, int nDeviceId, SWaveCaps* pCaps) override;
     MMRESULT OpenStream(EWaveDirection nDirection, std::uint32_t* pnHandle, int nDeviceId,

@@ -13,8 +13,8 @@
 #include <chrono>
 #include <cstring>
 
-#include "sound/DebugLineLimiter.h"
 #include "base/DebugOutput.h"
+#include "sound/DebugLineLimiter.h"
 
 extern char** environ;
 
@@ -91,7 +91,8 @@ bool Spawn(const std::string& strPath, SSpawned& child, std::string& strError) {
     posix_spawn_file_actions_addclosefrom_np(&actions, 4);
     char szSocket[] = "3";
     char* argv[] = {const_cast<char*>(strPath.c_str()), szSocket, nullptr};
-    const int nSpawned = posix_spawn(&child.m_nPid, strPath.c_str(), &actions, nullptr, argv, environ);
+    const int nSpawned =
+        posix_spawn(&child.m_nPid, strPath.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     close(nChildSocket);
     close(nChildErrors);

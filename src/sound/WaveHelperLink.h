@@ -112,7 +112,7 @@ private:
 
     pid_t m_nPid = -1;
     int m_nSocket = -1;
-    int m_nErrors = -1;     // the helper's standard error
+    int m_nErrors = -1;         // the helper's standard error
     int m_nQuit[2] = {-1, -1};  // written to end the reader ('q') or to wake it ('w')
     std::thread m_reader;
     std::function<void()> m_fnWake;

@@ -45,11 +45,21 @@ bool ReadQuoted(const std::string& line, std::size_t& pos, std::string& out, std
             break;
         }
         switch (line[pos]) {
-            case '\\': out += '\\'; break;
-            case '"': out += '"'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
+            case '\\':
+                out += '\\';
+                break;
+            case '"':
+                out += '"';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
             case 'x': {
                 const int hi = pos + 1 < line.size() ? HexDigit(line[pos + 1]) : -1;
                 const int lo = pos + 2 < line.size() ? HexDigit(line[pos + 2]) : -1;
@@ -87,11 +97,21 @@ std::string EscapeQuoted(const std::string& raw) {
     out += '"';
     for (const char c : raw) {
         switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '"': out += "\\\""; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (IsControl(static_cast<unsigned char>(c))) {
                     char hex[5];

@@ -461,7 +461,8 @@ long CStoreFile::GetValue(std::int64_t key, const std::string& name, std::string
 }
 
 long CStoreFile::ValueNameAt(std::int64_t key, std::size_t index, std::string& name) {
-    Statement st(m_pImpl->db, "SELECT name FROM vals WHERE key_id = ?1 ORDER BY id LIMIT 1 OFFSET ?2");
+    Statement st(m_pImpl->db,
+                 "SELECT name FROM vals WHERE key_id = ?1 ORDER BY id LIMIT 1 OFFSET ?2");
     if (st.Status() != SQLITE_OK) {
         return Fail(st.Status());
     }
@@ -480,7 +481,8 @@ long CStoreFile::SetValue(std::int64_t key, const std::string& name, const std::
             // The key may have been deleted by another process since it was opened.
             Statement st(m_pImpl->db, "SELECT 1 FROM keys WHERE id = ?1");
             st.Bind(1, key);
-            if (const long found = RowFound(st.Step(), ERROR_FILE_NOT_FOUND); found != ERROR_SUCCESS) {
+            if (const long found = RowFound(st.Step(), ERROR_FILE_NOT_FOUND);
+                found != ERROR_SUCCESS) {
                 return found;
             }
         }
@@ -514,14 +516,16 @@ long CStoreFile::DeleteValue(std::int64_t key, const std::string& name) {
     });
 }
 
-long CStoreFile::RenameValue(std::int64_t key, const std::string& name, const std::string& newName) {
+long CStoreFile::RenameValue(std::int64_t key, const std::string& name,
+                             const std::string& newName) {
     return InTransaction([&]() -> long {
         std::int64_t id = 0;
         {
             Statement st(m_pImpl->db, "SELECT id FROM vals WHERE key_id = ?1 AND name = ?2");
             st.Bind(1, key);
             st.Bind(2, name);
-            if (const long found = RowFound(st.Step(), ERROR_FILE_NOT_FOUND); found != ERROR_SUCCESS) {
+            if (const long found = RowFound(st.Step(), ERROR_FILE_NOT_FOUND);
+                found != ERROR_SUCCESS) {
                 return found;
             }
             id = st.Int(0);
@@ -529,7 +533,8 @@ long CStoreFile::RenameValue(std::int64_t key, const std::string& name, const st
         {
             // Another value may carry the new name; the value itself may take
             // another letter case of its own name.
-            Statement st(m_pImpl->db, "SELECT 1 FROM vals WHERE key_id = ?1 AND name = ?2 AND id <> ?3");
+            Statement st(m_pImpl->db,
+                         "SELECT 1 FROM vals WHERE key_id = ?1 AND name = ?2 AND id <> ?3");
             st.Bind(1, key);
             st.Bind(2, newName);
             st.Bind(3, id);
@@ -550,7 +555,8 @@ long CStoreFile::RenameValue(std::int64_t key, const std::string& name, const st
 
 long CStoreFile::CheckIntegrity(std::vector<std::string>& problems, int maxProblems) {
     problems.clear();
-    const std::string sql = "PRAGMA integrity_check(" + std::to_string(maxProblems > 0 ? maxProblems : 1) + ")";
+    const std::string sql =
+        "PRAGMA integrity_check(" + std::to_string(maxProblems > 0 ? maxProblems : 1) + ")";
     Statement st(m_pImpl->db, sql.c_str());
     if (st.Status() != SQLITE_OK) {
         return Fail(st.Status());

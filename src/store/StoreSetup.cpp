@@ -47,8 +47,12 @@ StoreSetupResult InitializeStore(const std::string& path, int waitMs) {
     if (result.status != ERROR_SUCCESS) {
         result.createdFile = false;
         switch (result.status) {
-            case ERROR_BADDB: result.error = "the file is damaged or is not a Klavora store"; break;
-            case ERROR_BUSY: result.error = kBusyText; break;
+            case ERROR_BADDB:
+                result.error = "the file is damaged or is not a Klavora store";
+                break;
+            case ERROR_BUSY:
+                result.error = kBusyText;
+                break;
             default:
                 result.error = why.empty() ? "the store cannot be created" : why;
         }
@@ -89,7 +93,8 @@ StoreSetupResult InitializeStore(const std::string& path, int waitMs) {
     } else if (result.status == ERROR_BADDB) {
         result.error = "the file is damaged (" + file->LastError() + ")";
     } else {
-        result.error = file->LastError().empty() ? "the store cannot be written" : file->LastError();
+        result.error =
+            file->LastError().empty() ? "the store cannot be written" : file->LastError();
     }
     return result;
 }

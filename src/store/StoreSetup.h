@@ -23,11 +23,11 @@ struct SeedTemperament {
 std::vector<SeedTemperament> SeedCatalogue();
 
 struct StoreSetupResult {
-    long status = 0;             // ERROR_SUCCESS or the store's failure code
-    bool createdFile = false;    // the store file did not exist before
+    long status = 0;           // ERROR_SUCCESS or the store's failure code
+    bool createdFile = false;  // the store file did not exist before
     bool createdSettings = false;
     bool createdTemperaments = false;  // and seeded with the catalogue
-    std::string error;           // text of a failure
+    std::string error;                 // text of a failure
 };
 
 // Creates the store file if needed, and each of the two keys only if it does

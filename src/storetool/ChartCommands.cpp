@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <ostream>
 
-#include "tuning/NumberFormat.h"
 #include "store/StoreSetup.h"
-#include "tuning/TemperamentSet.h"
-#include "tuning/ScalaFile.h"
 #include "storetool/ToolSupport.h"
+#include "tuning/NumberFormat.h"
+#include "tuning/ScalaFile.h"
+#include "tuning/TemperamentSet.h"
 #include "tuning/TuningChart.h"
 
 namespace {
@@ -101,7 +101,8 @@ bool ReadNumber(const std::string& text, double& value) {
 namespace {
 
 int Show(ToolContext& ctx, const std::vector<std::string>& args) {
-    const char* const usage = "usage: klavora-store show NAME [--standard-a HZ] [--rotation N] [--csv]";
+    const char* const usage =
+        "usage: klavora-store show NAME [--standard-a HZ] [--rotation N] [--csv]";
     std::string wanted;
     bool haveName = false;
     bool csv = false;
@@ -126,7 +127,8 @@ int Show(ToolContext& ctx, const std::vector<std::string>& args) {
                 haveStandardA = true;
             } else {
                 if (v != std::floor(v) || v < 0 || v > 11) {
-                    return ctx.Fail(kExitUsage, "the rotation is a whole number of fifths, 0 to 11");
+                    return ctx.Fail(kExitUsage,
+                                    "the rotation is a whole number of fifths, 0 to 11");
                 }
                 rotation = static_cast<int>(v);
             }
@@ -209,8 +211,9 @@ int ImportScl(ToolContext& ctx, const std::vector<std::string>& args) {
             f.Rollback();
             return ctx.Fail(kExitUsage, "a temperament named \"" + name + "\" exists already");
         }
-        st = st == ERROR_FILE_NOT_FOUND ? f.SetValue(key, name, FormatTemperamentText(offsets) + '\0')
-                                        : st;
+        st = st == ERROR_FILE_NOT_FOUND
+                 ? f.SetValue(key, name, FormatTemperamentText(offsets) + '\0')
+                 : st;
     }
     if (st == ERROR_SUCCESS) {
         st = f.Commit();
@@ -249,8 +252,8 @@ int ExportScl(ToolContext& ctx, const std::vector<std::string>& args) {
 void AddChartCommands(std::vector<ToolCommand>& commands) {
     commands.push_back({"show", "NAME [--standard-a HZ] [--rotation N] [--csv]",
                         "a tuning chart: tables, frequencies and beat rates", 1, 6, Show});
-    commands.push_back({"import-scl", "FILE [NAME]",
-                        "add a 12-note Scala scale as a temperament", 1, 2, ImportScl});
-    commands.push_back({"export-scl", "NAME [FILE]",
-                        "write a temperament as a Scala scale file", 1, 2, ExportScl});
+    commands.push_back({"import-scl", "FILE [NAME]", "add a 12-note Scala scale as a temperament",
+                        1, 2, ImportScl});
+    commands.push_back({"export-scl", "NAME [FILE]", "write a temperament as a Scala scale file", 1,
+                        2, ExportScl});
 }

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tuning/Temperament.h"
 #include "storetool/StoreTool.h"
 #include "storetool/ToolSupport.h"
+#include "tuning/Temperament.h"
 
 // Appends show, import-scl and export-scl to the tool's commands.
 void AddChartCommands(std::vector<ToolCommand>& commands);

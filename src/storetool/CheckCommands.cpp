@@ -5,12 +5,12 @@
 #include <ostream>
 #include <string>
 
-#include "store/Store.h"
-#include "store/RegistryKey.h"
-#include "store/StoreSetup.h"
-#include "tuning/TemperamentSet.h"
 #include "store/ExportFormat.h"
+#include "store/RegistryKey.h"
+#include "store/Store.h"
+#include "store/StoreSetup.h"
 #include "storetool/ToolSupport.h"
+#include "tuning/TemperamentSet.h"
 
 namespace {
 
@@ -148,10 +148,10 @@ int Rename(ToolContext& ctx, const std::vector<std::string>& args) {
 }  // namespace
 
 void AddCheckCommands(std::vector<ToolCommand>& commands) {
-    commands.push_back({"check", "", "find what the program cannot read: damage, names, texts",
-                        0, 0, Check});
-    commands.push_back({"rename", "KEY NAME NEWNAME",
-                        "give a value another name, keeping its text", 3, 3, Rename});
+    commands.push_back(
+        {"check", "", "find what the program cannot read: damage, names, texts", 0, 0, Check});
+    commands.push_back({"rename", "KEY NAME NEWNAME", "give a value another name, keeping its text",
+                        3, 3, Rename});
     commands.push_back({"recover", "",
                         "move a damaged store aside (FILE.damaged-DATE) and make a new one", 0, 0,
                         Recover});

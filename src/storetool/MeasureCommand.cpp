@@ -12,11 +12,11 @@
 #include "audio/FineAnalyser.h"
 #include "audio/PitchTable.h"
 #include "store/StoreSetup.h"
-#include "tuning/Temperament.h"
-#include "tuning/TemperamentTables.h"
 #include "storetool/ChartCommands.h"
 #include "storetool/ToolSupport.h"
 #include "storetool/WavFile.h"
+#include "tuning/Temperament.h"
+#include "tuning/TemperamentTables.h"
 
 namespace {
 
@@ -239,8 +239,8 @@ int Measure(ToolContext& ctx, const std::vector<std::string>& args) {
             << (wav.IsFloat() ? "32-bit float" : "16-bit PCM") << ", " << Fixed(seconds, "%.2f")
             << " s\n"
             << "Targets: " << name << " at A = " << Fixed(standardA, "%g") << " Hz, "
-            << (r.arithmetic == FifthArithmetic::Exact ? "exact" : "classic") << " arithmetic; " << target
-            << "\n\n"
+            << (r.arithmetic == FifthArithmetic::Exact ? "exact" : "classic") << " arithmetic; "
+            << target << "\n\n"
             << " time s  note         Hz     cents  confidence\n";
 
     std::vector<float> frames(kReadFrames * static_cast<std::size_t>(wav.GetChannels()));

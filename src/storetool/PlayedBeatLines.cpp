@@ -1,8 +1,8 @@
 #include "storetool/PlayedBeatLines.h"
 
-#include "tuning/TemperamentSet.h"
-#include "storetool/PlayedBeats.h"
 #include "presenter/KlavoraView.h"
+#include "storetool/PlayedBeats.h"
+#include "tuning/TemperamentSet.h"
 
 std::vector<std::string> PlayedBeatLines(const CKlavoraView& view) {
     std::vector<std::string> lines;

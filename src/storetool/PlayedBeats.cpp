@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "tuning/BearingPlan.h"
-#include "sheet/SheetLayout.h"
-#include "tuning/TuningChart.h"
 #include "presenter/PlayModes.h"
+#include "sheet/SheetLayout.h"
+#include "tuning/BearingPlan.h"
+#include "tuning/TuningChart.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include "audio/PitchTable.h"
 #include "audio/SurveyCollector.h"
 #include "store/StoreSetup.h"
-#include "tuning/TemperamentSet.h"
 #include "storetool/WavFile.h"
+#include "tuning/TemperamentSet.h"
 
 namespace {
 

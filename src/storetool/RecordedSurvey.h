@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "tuning/SurveyNotes.h"
 #include "store/SurveyStore.h"
-#include "tuning/TemperamentFit.h"
 #include "storetool/StoreTool.h"
 #include "storetool/ToolSupport.h"
+#include "tuning/SurveyNotes.h"
+#include "tuning/TemperamentFit.h"
 
 struct SRecordedSurvey {
     SSurveyNotes notes;

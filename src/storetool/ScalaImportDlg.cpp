@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "storetool/WindowFiles.h"
 #include "tuning/NumberFormat.h"
 #include "tuning/ScalaFile.h"
-#include "storetool/WindowFiles.h"
 
 namespace {
 

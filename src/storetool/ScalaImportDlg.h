@@ -10,8 +10,8 @@
 #include <array>
 #include <string>
 
-#include "tuning/Temperament.h"
 #include "presenter/TemperamentDlg.h"
+#include "tuning/Temperament.h"
 
 class IMessageHost;
 

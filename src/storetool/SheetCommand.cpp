@@ -5,11 +5,11 @@
 #include <ctime>
 #include <ostream>
 
-#include "storetool/ChartCommands.h"
+#include "sheet/TuningSheet.h"
 #include "store/ExportFormat.h"
+#include "storetool/ChartCommands.h"
 #include "storetool/SheetSurvey.h"
 #include "storetool/ToolSupport.h"
-#include "sheet/TuningSheet.h"
 
 namespace {
 

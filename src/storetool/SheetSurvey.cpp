@@ -4,12 +4,12 @@
 
 #include <cmath>
 
+#include "store/ExportFormat.h"
 #include "store/SurveyStore.h"
+#include "storetool/ChartCommands.h"
+#include "storetool/RecordedSurvey.h"
 #include "tuning/TemperamentFit.h"
 #include "tuning/TemperamentTables.h"
-#include "storetool/ChartCommands.h"
-#include "store/ExportFormat.h"
-#include "storetool/RecordedSurvey.h"
 
 bool ReadSheetSurvey(ToolContext& ctx, CStoreSession& s, const std::string& arg, double anchor,
                      FifthArithmetic arithmetic, bool findTemperament, SSurveyNotes& notes,

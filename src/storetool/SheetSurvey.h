@@ -7,10 +7,10 @@
 #include <array>
 #include <string>
 
-#include "tuning/SurveyNotes.h"
-#include "tuning/Temperament.h"
 #include "storetool/StoreTool.h"
 #include "storetool/ToolSupport.h"
+#include "tuning/SurveyNotes.h"
+#include "tuning/Temperament.h"
 
 // The temperament a survey fits best.
 struct SSurveySheet {

@@ -6,11 +6,11 @@
 #include <memory>
 #include <sstream>
 
+#include "store/ExportFormat.h"
 #include "store/Store.h"
 #include "store/StoreSetup.h"
 #include "storetool/ChartCommands.h"
 #include "storetool/CheckCommands.h"
-#include "store/ExportFormat.h"
 #include "storetool/MeasureCommand.h"
 #include "storetool/SheetCommand.h"
 #include "storetool/SurveyCommand.h"

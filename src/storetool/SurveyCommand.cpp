@@ -7,14 +7,14 @@
 
 #include "audio/PitchTable.h"
 #include "presenter/MessageHost.h"
-#include "tuning/NumberFormat.h"
+#include "presenter/SurveyDlg.h"
 #include "presenter/TemperamentDlg.h"
-#include "tuning/TemperamentSet.h"
+#include "store/ExportFormat.h"
 #include "store/TemperamentStore.h"
 #include "storetool/ChartCommands.h"
-#include "store/ExportFormat.h"
 #include "storetool/RecordedSurvey.h"
-#include "presenter/SurveyDlg.h"
+#include "tuning/NumberFormat.h"
+#include "tuning/TemperamentSet.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "tuning/TemperamentName.h"
 #include "store/ExportFormat.h"
+#include "tuning/TemperamentName.h"
 
 bool CStoreSession::Open(bool create) {
     std::string why;
@@ -51,7 +51,9 @@ int CStoreSession::Failed(long status) {
     std::string why;
     struct stat st;
     switch (status) {
-        case ERROR_ACCESS_DENIED: why = "access denied"; break;
+        case ERROR_ACCESS_DENIED:
+            why = "access denied";
+            break;
         case ERROR_BADDB:
             why = ::stat(m_ctx.storePath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)
                       ? "it is not a regular file"
@@ -60,10 +62,10 @@ int CStoreSession::Failed(long status) {
         case ERROR_BUSY:
             why = "it is busy: another program is writing to it (try again when it has finished)";
             break;
-        default: why = "error " + std::to_string(status);
+        default:
+            why = "error " + std::to_string(status);
     }
-    if (m_pFile && !m_pFile->LastError().empty() && status != ERROR_BADDB &&
-        status != ERROR_BUSY) {
+    if (m_pFile && !m_pFile->LastError().empty() && status != ERROR_BADDB && status != ERROR_BUSY) {
         why += " (" + m_pFile->LastError() + ")";
     }
     if (m_bNameRecovery && status == ERROR_BADDB && ::stat(m_ctx.storePath.c_str(), &st) == 0 &&

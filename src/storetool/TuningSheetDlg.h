@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "tuning/Temperament.h"
 #include "sheet/TuningSheet.h"
+#include "tuning/Temperament.h"
 
 class CTuningSheetDlg {
 public:

@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "tuning/ScalaFile.h"
 #include "storetool/ToolSupport.h"
+#include "tuning/ScalaFile.h"
 
 bool ReadSmallFile(const std::string& path, std::size_t limit, std::string& text,
                    std::string& why) {

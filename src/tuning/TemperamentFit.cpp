@@ -150,10 +150,9 @@ CTemperamentFit::CTemperamentFit(const std::vector<SCatalogueEntry>& catalogue,
             t.Rotate(r);
             const std::array<double, 12> pattern = TuningPattern(t);
             const STuningName name{entry.strName, r};
-            auto same = std::find_if(m_candidates.begin(), m_candidates.end(),
-                                     [&](const SCandidate& c) {
-                                         return SamePattern(c.adPattern, pattern);
-                                     });
+            auto same = std::find_if(
+                m_candidates.begin(), m_candidates.end(),
+                [&](const SCandidate& c) { return SamePattern(c.adPattern, pattern); });
             if (same == m_candidates.end()) {
                 m_candidates.push_back(SCandidate{name, {}, pattern});
             } else if (same->name.strName != entry.strName) {
@@ -227,10 +226,10 @@ bool MeasureTemperament(const SSurveyNotes& notes, FifthArithmetic arithmetic,
     out.arithmetic = arithmetic;
     double dSum = 0;
     for (int k = 0; k < 12; ++k) {
-        const double offset = arithmetic == FifthArithmetic::Exact
-                                  ? (fifths[k] - CTemperament::kExactPureFifth) /
-                                        CTemperament::kExactUnit
-                                  : fifths[k] - CTemperament::kPureFifth;
+        const double offset =
+            arithmetic == FifthArithmetic::Exact
+                ? (fifths[k] - CTemperament::kExactPureFifth) / CTemperament::kExactUnit
+                : fifths[k] - CTemperament::kPureFifth;
         // Adding 0 keeps a tiny negative from being stored as "-0".
         out.adOffsets[k] = std::round(offset * 1000.0) / 1000.0 + 0.0;
         if (k < 11) {
@@ -242,9 +241,8 @@ bool MeasureTemperament(const SSurveyNotes& notes, FifthArithmetic arithmetic,
     // comma): it then saves without asking about a comma of 1e-15 cents.
     double closing = -CTemperament::kComma - dSum;
     for (int i = 0; i < 8 && (dSum + closing) + CTemperament::kComma != 0.0; ++i) {
-        closing = std::nextafter(closing, (dSum + closing) + CTemperament::kComma > 0.0
-                                              ? -INFINITY
-                                              : INFINITY);
+        closing = std::nextafter(
+            closing, (dSum + closing) + CTemperament::kComma > 0.0 ? -INFINITY : INFINITY);
     }
     out.adOffsets[11] = closing + 0.0;
     CTemperament t(out.adOffsets);

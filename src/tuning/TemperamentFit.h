@@ -61,8 +61,8 @@ struct SFitRow {
 };
 
 struct SFitResult {
-    int nNotes = 0;      // pitch classes measured
-    bool bEnough = false;  // at least CTemperamentFit::kFewestNotes
+    int nNotes = 0;             // pitch classes measured
+    bool bEnough = false;       // at least CTemperamentFit::kFewestNotes
     std::vector<SFitRow> rows;  // every distinct tuning, best first; empty when not enough
     // Rows after the first that are close to it.
     std::vector<const SFitRow*> Close() const;

@@ -12,8 +12,8 @@ constexpr std::size_t kLongestValueName = 254;
 enum class NameProblem {
     None,
     Empty,
-    TooLong,            // more than kLongestValueName characters
-    ControlCharacter,   // a byte below 0x20, or 0x7f
+    TooLong,           // more than kLongestValueName characters
+    ControlCharacter,  // a byte below 0x20, or 0x7f
 };
 
 NameProblem CheckValueName(const std::string& name);

@@ -33,12 +33,18 @@ std::array<double, 12> TargetFrequencies(const CTemperament& t, double standardA
 double TableValue(const CTemperament& t, int mode, int note, double standardA) {
     const int i = FoldNote(note);
     switch (mode) {
-        case kDisplayCents: return t.Interval(0, i);
-        case kDisplayDeviations: return t.Interval(0, i) - 100.0 * i;
-        case kDisplayMinorThirds: return t.Interval(i, i + 3);
-        case kDisplayMajorThirds: return t.Interval(i, i + 4);
-        case kDisplayFrequencies: return StandardAOctaveFrequency(t, standardA, i);
-        default: return 0.0;
+        case kDisplayCents:
+            return t.Interval(0, i);
+        case kDisplayDeviations:
+            return t.Interval(0, i) - 100.0 * i;
+        case kDisplayMinorThirds:
+            return t.Interval(i, i + 3);
+        case kDisplayMajorThirds:
+            return t.Interval(i, i + 4);
+        case kDisplayFrequencies:
+            return StandardAOctaveFrequency(t, standardA, i);
+        default:
+            return 0.0;
     }
 }
 
@@ -51,11 +57,17 @@ std::string FormatTableValue(int mode, double value) {
 
 const char* TableCaption(int mode) {
     switch (mode) {
-        case kDisplayCents: return "Cents from beginning of scale";
-        case kDisplayDeviations: return "Deviations from equal temperament (cents)";
-        case kDisplayMinorThirds: return "Minor thirds above notes (cents)";
-        case kDisplayMajorThirds: return "Major thirds above notes (cents)";
-        case kDisplayFrequencies: return "Frequencies from Standard A (Hertz)";
-        default: return "";
+        case kDisplayCents:
+            return "Cents from beginning of scale";
+        case kDisplayDeviations:
+            return "Deviations from equal temperament (cents)";
+        case kDisplayMinorThirds:
+            return "Minor thirds above notes (cents)";
+        case kDisplayMajorThirds:
+            return "Major thirds above notes (cents)";
+        case kDisplayFrequencies:
+            return "Frequencies from Standard A (Hertz)";
+        default:
+            return "";
     }
 }

@@ -8,7 +8,8 @@
 
 namespace {
 
-const char* const kCircleNames[12] = {"C", "C#", "D", "Eb", "E", "F", "F#", "G", "G#", "A", "Bb", "B"};
+const char* const kCircleNames[12] = {"C",  "C#", "D",  "Eb", "E",  "F",
+                                      "F#", "G",  "G#", "A",  "Bb", "B"};
 
 // The frequency of the note `steps` semitones above `note`, taken upwards
 // from the Standard A octave frequency of note.
@@ -72,9 +73,10 @@ std::string FormatChartText(const std::string& name, const CTemperament& t, doub
     out << "\n\n";
     out << std::left << std::setw(7) << "Note" << std::right << std::setw(10) << "Cents"
         << std::setw(11) << "Deviation" << std::setw(11) << "Minor 3rd" << std::setw(11)
-        << "Major 3rd" << std::setw(10) << "Hz" << "   " << std::left << std::setw(7) << "Fifth"
-        << std::right << std::setw(9) << "Offset" << std::setw(8) << "Beats" << std::setw(10)
-        << "M3 beats" << std::setw(10) << "m3 beats" << "\n";
+        << "Major 3rd" << std::setw(10) << "Hz"
+        << "   " << std::left << std::setw(7) << "Fifth" << std::right << std::setw(9) << "Offset"
+        << std::setw(8) << "Beats" << std::setw(10) << "M3 beats" << std::setw(10) << "m3 beats"
+        << "\n";
     for (const ChartRow& r : BuildChart(t, standardA)) {
         out << std::left << std::setw(7) << NoteName(r.note) << std::right << std::setw(10)
             << FormatTableValue(kDisplayCents, r.cents) << std::setw(11)
@@ -105,15 +107,13 @@ std::string FormatChartCsv(const std::vector<ChartRow>& rows) {
         "note,cents,deviation,minor_third,major_third,frequency_hz,fifth,fifth_offset,"
         "fifth_beats,major_third_beats,minor_third_beats\n";
     for (const ChartRow& r : rows) {
-        out += std::string(NoteName(r.note)) + "," +
-               FormatTableValue(kDisplayCents, r.cents) + "," +
-               FormatTableValue(kDisplayDeviations, r.deviation) + "," +
+        out += std::string(NoteName(r.note)) + "," + FormatTableValue(kDisplayCents, r.cents) +
+               "," + FormatTableValue(kDisplayDeviations, r.deviation) + "," +
                FormatTableValue(kDisplayMinorThirds, r.minorThird) + "," +
                FormatTableValue(kDisplayMajorThirds, r.majorThird) + "," +
-               FormatTableValue(kDisplayFrequencies, r.frequency) + "," + FifthName(r.note) +
-               "," + FormatStreamDouble(r.fifthOffset) + "," + FormatFixed(r.fifthBeats, 3) +
-               "," + FormatFixed(r.majorThirdBeats, 3) + "," + FormatFixed(r.minorThirdBeats, 3) +
-               "\n";
+               FormatTableValue(kDisplayFrequencies, r.frequency) + "," + FifthName(r.note) + "," +
+               FormatStreamDouble(r.fifthOffset) + "," + FormatFixed(r.fifthBeats, 3) + "," +
+               FormatFixed(r.majorThirdBeats, 3) + "," + FormatFixed(r.minorThirdBeats, 3) + "\n";
     }
     return out;
 }

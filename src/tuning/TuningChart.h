@@ -9,12 +9,12 @@
 #include "tuning/Temperament.h"
 
 struct ChartRow {
-    int note = 0;               // 0 C ... 11 B
-    double cents = 0;           // above C
-    double deviation = 0;       // from equal temperament
-    double minorThird = 0;      // cents up to the minor third
-    double majorThird = 0;      // cents up to the major third
-    double frequency = 0;       // Hz, Standard A octave
+    int note = 0;           // 0 C ... 11 B
+    double cents = 0;       // above C
+    double deviation = 0;   // from equal temperament
+    double minorThird = 0;  // cents up to the minor third
+    double majorThird = 0;  // cents up to the major third
+    double frequency = 0;   // Hz, Standard A octave
     // Beats per second of the intervals above the note, signed: positive when
     // the interval is wider than pure, negative when narrower.
     double fifthBeats = 0;

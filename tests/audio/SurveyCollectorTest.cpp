@@ -9,8 +9,8 @@
 #include <random>
 #include <string>
 
-#include "support/OctaveSynthesis.h"
 #include "store/StoreSetup.h"
+#include "support/OctaveSynthesis.h"
 #include "tuning/TemperamentFit.h"
 #include "tuning/TemperamentSet.h"
 #include "tuning/TemperamentTables.h"

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "store/StoreSetup.h"
 #include "store/ExportFormat.h"
+#include "store/StoreSetup.h"
 #include "storetool/StoreTool.h"
 
 namespace {

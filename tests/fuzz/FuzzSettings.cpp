@@ -7,18 +7,18 @@
 #include <string>
 
 #include "fuzz/FuzzSupport.h"
-#include "support/WaveSimulator.h"
-#include "store/RegistryKey.h"
-#include "store/StoreSetup.h"
 #include "presenter/CmdUI.h"
 #include "presenter/FakeForm.h"
 #include "presenter/KlavoraView.h"
 #include "presenter/ViewIds.h"
+#include "store/RegistryKey.h"
+#include "store/StoreSetup.h"
+#include "support/WaveSimulator.h"
 
 namespace {
 
-const char* const kNames[8] = {"Temperament",  "View",       "StandardA",       "SamplingRate",
-                               "BufferSize",   "NumBuffers", "RecordingDevice", "PlaybackDevice"};
+const char* const kNames[8] = {"Temperament", "View",       "StandardA",       "SamplingRate",
+                               "BufferSize",  "NumBuffers", "RecordingDevice", "PlaybackDevice"};
 
 void Command(CKlavoraView& view, int id) {
     CCmdUI ui(id);

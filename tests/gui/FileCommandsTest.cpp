@@ -71,8 +71,8 @@ TEST_F(GuiTest, ADroppedScalaFileIsImportedWhenNewTemperamentCouldBe) {
     EXPECT_FALSE(script.Ran());
     EXPECT_EQ(m_pFrame->GetTemperamentFiles().WaitingFiles(), 1u);
     Menu(ID_PLAY_NOTES);
-    EXPECT_TRUE(RunLoopUntil([&] { return Form()->ListFindStringExact("Young No. 2 (1799)") >= 0; },
-                             5000));
+    EXPECT_TRUE(
+        RunLoopUntil([&] { return Form()->ListFindStringExact("Young No. 2 (1799)") >= 0; }, 5000));
     EXPECT_TRUE(script.Ran());
     EXPECT_TRUE(TemperamentExists("Young No. 2 (1799)"));
     ASSERT_EQ(m_host.m_boxes.size(), 1u);

@@ -8,8 +8,8 @@
 #include <wx/menu.h>
 
 #include "gui/FineTunerWindow.h"
-#include "gui/SurveyWindow.h"
 #include "gui/GuiTestSupport.h"
+#include "gui/SurveyWindow.h"
 #include "gui/WxCanvas.h"
 #include "presenter/FineTuner.h"
 

@@ -22,14 +22,14 @@
 #include "gui/FirstStart.h"
 #include "gui/KlavoraForm.h"
 #include "gui/MainFrame.h"
-#include "support/WaveSimulator.h"
-#include "support/TempStore.h"
-#include "support/ScriptedMessages.h"
-#include "support/StoreSettings.h"
-#include "store/RegistryKey.h"
-#include "store/StoreSetup.h"
 #include "presenter/KlavoraView.h"
 #include "presenter/ViewIds.h"
+#include "store/RegistryKey.h"
+#include "store/StoreSetup.h"
+#include "support/ScriptedMessages.h"
+#include "support/StoreSettings.h"
+#include "support/TempStore.h"
+#include "support/WaveSimulator.h"
 
 class GuiEnvironment : public ::testing::Environment {
 public:
@@ -83,8 +83,8 @@ protected:
     // lets the sound thread in), until done() holds or nMs have passed.
     static bool RunLoopUntil(const std::function<bool()>& done, int nMs) {
         // A tick, so that each sleep is short and done() is asked again.
-        const guint nTick = g_timeout_add(5, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; },
-                                          nullptr);
+        const guint nTick = g_timeout_add(
+            5, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nMs);
         bool bDone = done();
         while (!bDone && std::chrono::steady_clock::now() < deadline) {

@@ -185,9 +185,8 @@ TEST_F(GuiTest, HelpTopicsAndF1OpenTheHelpWindowAtTheirPages) {
         EXPECT_EQ(pFrame->GetTitle(), "Klavora Help: " + title) << id;
     }
     EXPECT_EQ(CHelpBook::TopicForFocus(nullptr, m_pFrame, HelpWindow::kMain), "main-window.html");
-    EXPECT_EQ(
-        CHelpBook::TopicForFocus(Form()->Control(IDC_KEYBOARD), m_pFrame, HelpWindow::kMain),
-        "main-window.html#keyboard");
+    EXPECT_EQ(CHelpBook::TopicForFocus(Form()->Control(IDC_KEYBOARD), m_pFrame, HelpWindow::kMain),
+              "main-window.html#keyboard");
 
     // The key itself, as the user presses it.
     Form()->Control(IDC_TEMPERAMENTS)->SetFocus();
@@ -200,8 +199,8 @@ TEST_F(GuiTest, HelpTopicsAndF1OpenTheHelpWindowAtTheirPages) {
     CloseFrame();
     bool bLeft = false;
     for (wxWindow* pWindow : wxTopLevelWindows) {
-        bLeft = bLeft || (dynamic_cast<wxHtmlHelpFrame*>(pWindow) != nullptr &&
-                          !pWindow->IsBeingDeleted());
+        bLeft = bLeft ||
+                (dynamic_cast<wxHtmlHelpFrame*>(pWindow) != nullptr && !pWindow->IsBeingDeleted());
     }
     EXPECT_FALSE(bLeft);
 }

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "support/RecordingCanvas.h"
-#include "support/ScriptedMessages.h"
-#include "sound/WaveLayer.h"
 #include "presenter/IKlavoraForm.h"
 #include "presenter/KlavoraView.h"
 #include "presenter/ViewIds.h"
+#include "sound/WaveLayer.h"
+#include "support/RecordingCanvas.h"
+#include "support/ScriptedMessages.h"
 
 class CFakeForm : public IKlavoraForm, public CWaveSink {
 public:

@@ -4,10 +4,10 @@
 #include <regex>
 
 #include "audio/ToneVoice.h"
-#include "storetool/PlayedBeatLines.h"
 #include "presenter/FineTuner.h"
 #include "presenter/FineTunerForm.h"
 #include "presenter/ViewTestSupport.h"
+#include "storetool/PlayedBeatLines.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 
 #include <cmath>
 
+#include "store/StoreSetup.h"
+#include "store/SurveyStore.h"
 #include "support/OctaveSynthesis.h"
 #include "support/ScriptedMessages.h"
 #include "support/TempStore.h"
-#include "store/StoreSetup.h"
-#include "store/SurveyStore.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 // opens the device afresh. The device lists are read again when the options
 // are applied, and a sound system that is still starting gets its device
 // choice when it is there, without holding up the window.
+#include "controls/CentsMeter.h"
 #include "presenter/OptionsDlg.h"
+#include "presenter/ViewTestSupport.h"
 #include "sound/WaveInDevice.h"
 #include "sound/WaveOutDevice.h"
-#include "controls/CentsMeter.h"
-#include "presenter/ViewTestSupport.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/UiLock.h"
-#include "sound/WaveDispatcher.h"
 #include "presenter/ViewTestSupport.h"
+#include "sound/WaveDispatcher.h"
 
 class ViewRepaintTest : public ViewTest {
 protected:

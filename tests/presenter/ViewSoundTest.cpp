@@ -3,14 +3,14 @@
 #include <cstdlib>
 #include <random>
 
-#include "presenter/OptionsDlg.h"
 #include "audio/PitchDetector.h"
 #include "audio/ToneVoice.h"
-#include "sound/WaveInDevice.h"
-#include "sound/WaveOutDevice.h"
 #include "controls/CentsMeter.h"
+#include "presenter/OptionsDlg.h"
 #include "presenter/StandardADlg.h"
 #include "presenter/ViewTestSupport.h"
+#include "sound/WaveInDevice.h"
+#include "sound/WaveOutDevice.h"
 
 class ViewSoundTest : public ViewTest {
 protected:
@@ -101,10 +101,10 @@ TEST_F(ViewSoundTest, PlayModesTuneAndChooseTheVoices) {
         }
     }
     ASSERT_TRUE(Command(ID_PLAY_NOTES));
-    const std::vector<std::vector<int>> sounding = {{0}, {0, 1}, {0, 2}, {0, 3}, {0, 4},
-                                                    {0, 1, 4}, {0, 2, 4}};
-    const int commands[] = {ID_PLAY_SINGLE,       ID_PLAY_MINOR_THIRDS, ID_PLAY_MAJOR_THIRDS,
-                            ID_PLAY_FOURTHS,      ID_PLAY_FIFTHS,       ID_PLAY_MINOR_TRIADS,
+    const std::vector<std::vector<int>> sounding = {{0},    {0, 1},    {0, 2},   {0, 3},
+                                                    {0, 4}, {0, 1, 4}, {0, 2, 4}};
+    const int commands[] = {ID_PLAY_SINGLE,      ID_PLAY_MINOR_THIRDS, ID_PLAY_MAJOR_THIRDS,
+                            ID_PLAY_FOURTHS,     ID_PLAY_FIFTHS,       ID_PLAY_MINOR_TRIADS,
                             ID_PLAY_MAJOR_TRIADS};
     for (int mode = 0; mode < 7; ++mode) {
         ASSERT_TRUE(Command(commands[mode]));
@@ -255,7 +255,7 @@ TEST_F(ViewSoundTest, OptionsRebuildTheAudioObjects) {
         EXPECT_EQ(dlg.m_astrRecording[0], "Microsoft Sound Mapper (default)");
         dlg.OnUseDefaults(false);
         dlg.OnRate22050();
-        dlg.OnBufferSizeDelta(1);  // 8192 -> 4096
+        dlg.OnBufferSizeDelta(1);   // 8192 -> 4096
         dlg.OnBufferCountDelta(0);  // 5 -> 6
         dlg.OnOK(2, 1);             // "USB Microphone", "Speakers"
         // The device chosen vanishes before the options are applied.

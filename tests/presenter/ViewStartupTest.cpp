@@ -1,11 +1,11 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "presenter/OptionsDlg.h"
 #include "audio/PitchDetector.h"
+#include "presenter/OptionsDlg.h"
+#include "presenter/ViewTestSupport.h"
 #include "sound/WaveInDevice.h"
 #include "sound/WaveOutDevice.h"
-#include "presenter/ViewTestSupport.h"
 
 TEST_F(ViewTest, FirstStartWithTheSeededCatalogue) {
     Install();
@@ -147,8 +147,10 @@ TEST_P(ViewDeviceTest, TellsOnceWhatCannotBeUsed) {
     EXPECT_EQ(State(ID_PLAY_NOTES).m_bEnabled, c.hasOut);
     Close();
     // A device that fell back is stored as the default device.
-    EXPECT_EQ(Setting("RecordingDevice"), c.hasIn && std::string(c.recordingSetting) == "0" ? "0" : "-1");
-    EXPECT_EQ(Setting("PlaybackDevice"), c.hasOut && std::string(c.playbackSetting) == "0" ? "0" : "-1");
+    EXPECT_EQ(Setting("RecordingDevice"),
+              c.hasIn && std::string(c.recordingSetting) == "0" ? "0" : "-1");
+    EXPECT_EQ(Setting("PlaybackDevice"),
+              c.hasOut && std::string(c.playbackSetting) == "0" ? "0" : "-1");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -13,10 +13,10 @@
 #include <filesystem>
 
 #include "presenter/OptionsDlg.h"
+#include "presenter/ViewTestSupport.h"
 #include "support/StoreLock.h"
 #include "support/StoreSnapshot.h"
 #include "tuning/NumberFormat.h"
-#include "presenter/ViewTestSupport.h"
 
 namespace {
 
@@ -211,8 +211,8 @@ TEST_P(ViewStoreFaultTest, StartsWithTheDefaultsAndLeavesTheFileAlone) {
     const bool regular = existed && S_ISREG(st.st_mode);
     const std::string before = regular ? CTempStore::ReadBytes(m_store.Path()) : std::string();
     CKlavoraView& view = Start();
-    const bool told = !m_form.m_boxes.empty() &&
-                      m_form.m_boxes[0].text.find(m_store.Path()) != std::string::npos;
+    const bool told =
+        !m_form.m_boxes.empty() && m_form.m_boxes[0].text.find(m_store.Path()) != std::string::npos;
     if (c.cause != nullptr && (told || !c.causeMayBeMissing)) {
         ExpectStoreMessage(c.cause);
         ExpectDefaults(view);
@@ -232,7 +232,8 @@ TEST_P(ViewStoreFaultTest, StartsWithTheDefaultsAndLeavesTheFileAlone) {
         // Written back as read: every value stored before is still there.
         const std::string after = StoreSnapshot(m_store.Path());
         std::size_t start = 0;
-        for (std::size_t end; (end = content.find('\n', start)) != std::string::npos; start = end + 1) {
+        for (std::size_t end; (end = content.find('\n', start)) != std::string::npos;
+             start = end + 1) {
             const std::string line = content.substr(start, end - start + 1);
             EXPECT_NE(after.find(line), std::string::npos) << line;
         }
@@ -242,12 +243,12 @@ TEST_P(ViewStoreFaultTest, StartsWithTheDefaultsAndLeavesTheFileAlone) {
 INSTANTIATE_TEST_SUITE_P(
     Faults, ViewStoreFaultTest,
     ::testing::Values(
-        StoreFaultCase{"Missing",
-                       [](const std::string& path, const std::string&) {
-                           std::remove(path.c_str());
-                       },
-                       nullptr},
-        StoreFaultCase{"Empty", [](const std::string& path, const std::string&) { WriteFile(path, ""); },
+        StoreFaultCase{
+            "Missing",
+            [](const std::string& path, const std::string&) { std::remove(path.c_str()); },
+            nullptr},
+        StoreFaultCase{"Empty",
+                       [](const std::string& path, const std::string&) { WriteFile(path, ""); },
                        "damaged or is not a Klavora store"},
         StoreFaultCase{"RandomBytes",
                        [](const std::string& path, const std::string&) {
@@ -265,10 +266,11 @@ INSTANTIATE_TEST_SUITE_P(
                            std::remove(path.c_str());
                            sqlite3* db = nullptr;
                            sqlite3_open(path.c_str(), &db);
-                           sqlite3_exec(db,
-                                        "CREATE TABLE keys(id, path); CREATE TABLE vals(x);"
-                                        "INSERT INTO keys VALUES(1, 'SOFTWARE\\Klavora\\Settings');",
-                                        nullptr, nullptr, nullptr);
+                           sqlite3_exec(
+                               db,
+                               "CREATE TABLE keys(id, path); CREATE TABLE vals(x);"
+                               "INSERT INTO keys VALUES(1, 'SOFTWARE\\Klavora\\Settings');",
+                               nullptr, nullptr, nullptr);
                            sqlite3_close(db);
                        },
                        "damaged or is not a Klavora store"},
@@ -288,9 +290,10 @@ INSTANTIATE_TEST_SUITE_P(
                            Truncate(path, CTempStore::ReadBytes(path).size() - 1000);
                        },
                        "damaged or is not a Klavora store", true},
-        StoreFaultCase{"ReadOnlyFile",
-                       [](const std::string& path, const std::string&) { chmod(path.c_str(), 0444); },
-                       nullptr},
+        StoreFaultCase{
+            "ReadOnlyFile",
+            [](const std::string& path, const std::string&) { chmod(path.c_str(), 0444); },
+            nullptr},
         StoreFaultCase{"ReadOnlyFolder",
                        [](const std::string&, const std::string& dir) { chmod(dir.c_str(), 0555); },
                        nullptr, false, false},

@@ -1,9 +1,9 @@
 #include "audio/PitchDetector.h"
 #include "audio/ToneVoice.h"
-#include "tuning/NumberFormat.h"
 #include "controls/KeyboardControl.h"
 #include "presenter/TemperamentDlg.h"
 #include "presenter/ViewTestSupport.h"
+#include "tuning/NumberFormat.h"
 
 class ViewTemperamentTest : public ViewTest {
 protected:

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "support/WaveSimulator.h"
-#include "support/StoreSettings.h"
-#include "support/TempStore.h"
-#include "store/RegistryKey.h"
-#include "store/StoreSetup.h"
-#include "tuning/TemperamentSet.h"
 #include "presenter/FakeForm.h"
 #include "presenter/KlavoraView.h"
+#include "store/RegistryKey.h"
+#include "store/StoreSetup.h"
+#include "support/StoreSettings.h"
+#include "support/TempStore.h"
+#include "support/WaveSimulator.h"
+#include "tuning/TemperamentSet.h"
 
 class ViewTest : public ::testing::Test {
 protected:

@@ -5,14 +5,14 @@
 #include <set>
 
 #include "controls/CycleOfFifthsControl.h"
-#include "support/TempStore.h"
-#include "support/ToolRun.h"
-#include "store/StoreSetup.h"
-#include "tuning/TemperamentSet.h"
-#include "tuning/BearingPlan.h"
 #include "sheet/CairoCanvas.h"
 #include "sheet/SheetLayout.h"
 #include "sheet/TuningSheet.h"
+#include "store/StoreSetup.h"
+#include "support/TempStore.h"
+#include "support/ToolRun.h"
+#include "tuning/BearingPlan.h"
+#include "tuning/TemperamentSet.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <future>
 
+#include "base/DebugOutput.h"
 #include "sound/WaveInDevice.h"
 #include "sound/WaveOutDevice.h"
-#include "base/DebugOutput.h"
 
 namespace {
 

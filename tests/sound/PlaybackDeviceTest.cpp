@@ -6,11 +6,11 @@
 
 #include "audio/BufferFill.h"
 #include "audio/ToneVoice.h"
+#include "base/DebugOutput.h"
 #include "sound/WaveInDevice.h"
 #include "sound/WaveOutDevice.h"
-#include "support/WaveTestSupport.h"
-#include "base/DebugOutput.h"
 #include "support/WaveSimulator.h"
+#include "support/WaveTestSupport.h"
 
 namespace {
 

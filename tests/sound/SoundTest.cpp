@@ -13,10 +13,10 @@
 #include "audio/BufferFill.h"
 #include "audio/PitchDetector.h"
 #include "audio/ToneVoice.h"
+#include "base/DebugOutput.h"
 #include "sound/WaveInDevice.h"
 #include "sound/WaveOutDevice.h"
 #include "support/WaveTestSupport.h"
-#include "base/DebugOutput.h"
 
 namespace {
 

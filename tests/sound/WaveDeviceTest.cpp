@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "base/DebugOutput.h"
 #include "sound/WaveInDevice.h"
 #include "sound/WaveOutDevice.h"
-#include "support/WaveTestSupport.h"
-#include "base/DebugOutput.h"
 #include "support/WaveSimulator.h"
+#include "support/WaveTestSupport.h"
 
 namespace {
 
@@ -367,9 +367,9 @@ TYPED_TEST(WaveDevice, BuffersThatCannotWorkAreRefusedAtOpen) {
         int nCount;
         int nSize;
     };
-    for (const SCase c : {SCase{2, 0}, SCase{2, -8}, SCase{2, 7}, SCase{2, 66}, SCase{5, 2147483647},
-                          SCase{1025, 64}, SCase{100000, 8192}, SCase{100, 1048576},
-                          SCase{2, 2 * 1048576}, SCase{2147483647, 4}}) {
+    for (const SCase c : {SCase{2, 0}, SCase{2, -8}, SCase{2, 7}, SCase{2, 66},
+                          SCase{5, 2147483647}, SCase{1025, 64}, SCase{100000, 8192},
+                          SCase{100, 1048576}, SCase{2, 2 * 1048576}, SCase{2147483647, 4}}) {
         typename TypeParam::Device device(WAVE_FORMAT_4S16, c.nCount, c.nSize, &this->m_sink);
         ASSERT_TRUE(device.SelectDevice(1));
         this->m_log.Clear();

@@ -11,10 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "support/WaveTestSupport.h"
 #include "base/UiLock.h"
 #include "sound/WaveDispatcher.h"
 #include "support/WaveSimulator.h"
+#include "support/WaveTestSupport.h"
 
 namespace {
 

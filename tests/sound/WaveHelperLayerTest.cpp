@@ -11,11 +11,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "sound/WaveInDevice.h"
-#include "support/WaveTestSupport.h"
 #include "base/DebugOutput.h"
 #include "sound/WaveHelperLayer.h"
 #include "sound/WaveHelperLink.h"
+#include "sound/WaveInDevice.h"
+#include "support/WaveTestSupport.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "support/WaveTestSupport.h"
 #include "sound/WaveLayer.h"
 #include "support/WaveSimulator.h"
+#include "support/WaveTestSupport.h"
 
 namespace {
 

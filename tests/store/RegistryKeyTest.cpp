@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/TempStore.h"
 #include "store/StoreSetup.h"
+#include "support/TempStore.h"
 
 class RegistryKeyTest : public ::testing::Test {
 protected:

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "store/Store.h"
+#include "store/StoreSetup.h"
 #include "support/StoreLock.h"
 #include "support/TempStore.h"
-#include "store/StoreSetup.h"
 
 namespace {
 
@@ -86,7 +86,8 @@ TEST(StoreFault, APathThatIsNoRegularFileIsRefusedAtOnce) {
                   return RegOpenKeyA(kSettingsKeyPath, &key) == ERROR_BADDB ? 0 : 1;
               }),
               0);
-    EXPECT_EQ(InChildWithDeadline([&] { return InitializeStore(store.Path()).status == ERROR_BADDB ? 0 : 1; }),
+    EXPECT_EQ(InChildWithDeadline(
+                  [&] { return InitializeStore(store.Path()).status == ERROR_BADDB ? 0 : 1; }),
               0);
     ASSERT_EQ(std::remove(store.Path().c_str()), 0);
 

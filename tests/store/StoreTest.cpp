@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "support/TempStore.h"
 #include "store/StoreSetup.h"
+#include "support/TempStore.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "support/TempStore.h"
 #include "store/SurveyStore.h"
+#include "support/TempStore.h"
 
 namespace {
 
@@ -151,9 +151,8 @@ TEST_F(SheetFiles, SurveyAddsTheMeasuredNotes) {
     survey.notes.adCents[4] += 2.4;
     survey.notes.adCents[10] -= 1.5;
     ASSERT_EQ(SaveSurvey(m_store.Path(), "Ruckers", survey, 1000), 0);
-    ASSERT_EQ(Sheet("sheet 'Werckmeister III' --standard-a 415 --survey Ruckers -o " +
-                    File("m.pdf")),
-              0);
+    ASSERT_EQ(
+        Sheet("sheet 'Werckmeister III' --standard-a 415 --survey Ruckers -o " + File("m.pdf")), 0);
     const std::string page = Capture("pdftotext -layout " + File("m.pdf") + " -");
     EXPECT_TRUE(HasLineWith(page, "beats per second", "measured")) << page;
     EXPECT_TRUE(HasLineWith(page, "E4", "+2.4")) << page;

@@ -8,11 +8,11 @@
 
 #include <filesystem>
 
+#include "store/ExportFormat.h"
+#include "store/StoreSetup.h"
 #include "support/StoreLock.h"
 #include "support/TempStore.h"
 #include "support/ToolRun.h"
-#include "store/StoreSetup.h"
-#include "store/ExportFormat.h"
 
 namespace {
 
@@ -62,7 +62,8 @@ TEST(StoreToolFault, NoFileIsEverMadeIntoAStore) {
     EXPECT_TRUE(Has(r.err, "not a Klavora store")) << r.err;
     EXPECT_EQ(CTempStore::ReadBytes(store.Path()), "");
     const std::string backup = store.Dir() + "/backup.txt";
-    CTempStore::WriteBytes(backup, "; Klavora store export 1\n[" + kSettings + "]\n\"View\"=\"2\"\n");
+    CTempStore::WriteBytes(backup,
+                           "; Klavora store export 1\n[" + kSettings + "]\n\"View\"=\"2\"\n");
     EXPECT_EQ(Tool({"import", backup}).code, kExitStore);
     EXPECT_EQ(CTempStore::ReadBytes(store.Path()), "");
 
@@ -88,9 +89,9 @@ TEST(StoreToolFault, NamesTheProgramCannotReadBackAreRefusedEverywhere) {
     const std::string scl = store.Dir() + "/equal.scl";
     CTempStore::WriteBytes(scl, Tool({"export-scl", "Equal temperament"}).out);
     const std::string backup = store.Dir() + "/backup.txt";
-    for (const std::string& bad : {longest + "n", std::string(10000, 'x'), std::string(),
-                                   std::string("Tab\there"), std::string("Line\nbreak"),
-                                   std::string("Bell\x07"), std::string("Del\x7f")}) {
+    for (const std::string& bad :
+         {longest + "n", std::string(10000, 'x'), std::string(), std::string("Tab\there"),
+          std::string("Line\nbreak"), std::string("Bell\x07"), std::string("Del\x7f")}) {
         CTempStore::WriteBytes(backup, "; Klavora store export 1\n[" + kTemps + "]\n" +
                                            EscapeQuoted(bad) + "=\"" + kEqual + "\"\n");
         std::vector<std::vector<std::string>> commands = {{"set", kTemps, bad, kEqual},
@@ -138,7 +139,8 @@ TEST(StoreToolFault, CheckFindsWhatHidesTemperamentsAndRenameMendsIt) {
     r = Tool({"check"});
     EXPECT_EQ(r.code, kExitOk) << r.out;
     EXPECT_EQ(Tool({"get", kTemps, "Long, renamed"}).out, kEqual + "\n");
-    EXPECT_TRUE(Has(Tool({"list", kTemps}).out, "Tab Name\t" + kEqual)) << Tool({"list", kTemps}).out;
+    EXPECT_TRUE(Has(Tool({"list", kTemps}).out, "Tab Name\t" + kEqual))
+        << Tool({"list", kTemps}).out;
 
     // Damaged pages are found too, and the file is left as it is.
     CTempStore::WriteBytes(store.Path(), CTempStore::ReadBytes(store.Path()).substr(0, 4096));

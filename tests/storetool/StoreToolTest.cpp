@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "store/StoreSetup.h"
 #include "support/TempStore.h"
 #include "support/ToolRun.h"
-#include "store/StoreSetup.h"
 
 namespace {
 
@@ -60,9 +60,13 @@ TEST(StoreTool, FailuresHaveOneLineAndTheirExitCode) {
     EXPECT_EQ(Tool({"delete", kTemps, "Nothing"}).code, kExitNotFound);
     EXPECT_EQ(Tool({"import", store.Dir() + "/missing.txt"}).code, kExitNotFound);
 
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {}, {"frobnicate"}, {"get", kTemps}, {"set", "a", "b"}, {"keys", "x"},
-             {"set", "\\\\", "n", "t"}, {"set", "a\\\\b", "n", "t"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{},
+                                                                  {"frobnicate"},
+                                                                  {"get", kTemps},
+                                                                  {"set", "a", "b"},
+                                                                  {"keys", "x"},
+                                                                  {"set", "\\\\", "n", "t"},
+                                                                  {"set", "a\\\\b", "n", "t"}}) {
         r = Tool(args);
         EXPECT_EQ(r.code, kExitUsage) << (args.empty() ? "" : args[0]);
         EXPECT_FALSE(r.err.empty());
@@ -130,9 +134,12 @@ TEST(StoreTool, FailedCommandsChangeNothing) {
     // A damaged store is reported and left as it is.
     const std::string junk(3000, '\x5a');
     CTempStore::WriteBytes(store.Path(), junk);
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"init"}, {"keys"}, {"list", kTemps}, {"set", kSettings, "View", "2"},
-             {"import", bad}, {"export"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{"init"},
+                                                                  {"keys"},
+                                                                  {"list", kTemps},
+                                                                  {"set", kSettings, "View", "2"},
+                                                                  {"import", bad},
+                                                                  {"export"}}) {
         r = Tool(args);
         EXPECT_EQ(r.code, kExitStore) << args[0];
         EXPECT_EQ(Lines(r.err), 1) << args[0];

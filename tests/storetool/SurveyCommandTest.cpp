@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "store/ExportFormat.h"
+#include "store/SurveyStore.h"
 #include "support/OctaveSynthesis.h"
 #include "support/TempStore.h"
 #include "support/ToolRun.h"
 #include "support/WavBytes.h"
-#include "store/SurveyStore.h"
-#include "store/ExportFormat.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include <fstream>
 #include <functional>
 
+#include "store/StoreSetup.h"
 #include "support/TempStore.h"
 #include "support/ToolRun.h"
-#include "store/StoreSetup.h"
 
 namespace {
 

@@ -8,15 +8,15 @@
 
 #include <cmath>
 
-#include "support/ScriptedMessages.h"
-#include "support/TempStore.h"
 #include "store/StoreSetup.h"
 #include "store/TemperamentStore.h"
 #include "storetool/PlayedBeats.h"
-#include "tuning/ScalaFile.h"
 #include "storetool/ScalaImportDlg.h"
 #include "storetool/TuningSheetDlg.h"
 #include "storetool/WindowFiles.h"
+#include "support/ScriptedMessages.h"
+#include "support/TempStore.h"
+#include "tuning/ScalaFile.h"
 
 namespace {
 

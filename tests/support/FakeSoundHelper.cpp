@@ -82,7 +82,8 @@ int main(int argc, char** argv) {
                         }
                     }
                 }
-                if (!message.m_bInput || (message.m_nValue != 0 && message.m_nValue != WAVE_MAPPER)) {
+                if (!message.m_bInput ||
+                    (message.m_nValue != 0 && message.m_nValue != WAVE_MAPPER)) {
                     message.m_nResult = MMSYSERR_BADDEVICEID;
                     break;
                 }
@@ -91,8 +92,8 @@ int main(int argc, char** argv) {
                 message.m_wChannels = 2;
                 break;
             case EHelperMessage::Open:
-                pArena = static_cast<char*>(mmap(nullptr, message.m_nLength, PROT_READ | PROT_WRITE,
-                                                 MAP_SHARED, nFd, 0));
+                pArena = static_cast<char*>(
+                    mmap(nullptr, message.m_nLength, PROT_READ | PROT_WRITE, MAP_SHARED, nFd, 0));
                 close(nFd);
                 break;
             case EHelperMessage::Queue:

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "audio/FineAnalyser.h"
-#include "support/ToneSynthesis.h"
 #include "store/StoreSetup.h"
+#include "support/ToneSynthesis.h"
 #include "tuning/TemperamentFit.h"
 #include "tuning/TemperamentSet.h"
 #include "tuning/TemperamentTables.h"

@@ -252,8 +252,8 @@ CWaveSimulator::SHandle* CWaveSimulator::FindHandle(bool bInput, std::uint32_t n
     return &it->second;
 }
 
-MMRESULT CWaveSimulator::EnterHandle(ECall call, bool bInput, std::uint32_t nHandle,
-                                     bool bNeedLive, SHandle** ppHandle) {
+MMRESULT CWaveSimulator::EnterHandle(ECall call, bool bInput, std::uint32_t nHandle, bool bNeedLive,
+                                     SHandle** ppHandle) {
     MMRESULT nInjected = MMSYSERR_NOERROR;
     if (Enter(call, &nInjected)) {
         return nInjected;

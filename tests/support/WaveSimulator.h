@@ -118,7 +118,6 @@ public:
     // Completions waiting for Pump.
     int PendingCount() const;
 
-
     unsigned int DeviceCount(EWaveDirection nDirection) override;
     MMRESULT DeviceCaps(EWaveDirection nDirection, int nDeviceId, SWaveCaps* pCaps) override;
     MMRESULT OpenStream(EWaveDirection nDirection, std::uint32_t* pnHandle, int nDeviceId,

@@ -3,13 +3,13 @@
 #include <cmath>
 #include <sstream>
 
+#include "store/StoreSetup.h"
+#include "storetool/StoreTool.h"
 #include "support/TempStore.h"
 #include "support/ToolRun.h"
-#include "store/StoreSetup.h"
+#include "tuning/ScalaFile.h"
 #include "tuning/TemperamentSet.h"
 #include "tuning/TemperamentTables.h"
-#include "tuning/ScalaFile.h"
-#include "storetool/StoreTool.h"
 #include "tuning/TuningChart.h"
 
 namespace {
@@ -35,10 +35,10 @@ std::string SeedText(const std::string& name) {
 TEST(TuningChart, EqualTemperamentBeatsAt440) {
     const auto rows = BuildChart(FromText(SeedText("Equal temperament")), 440.0);
     ASSERT_EQ(rows.size(), 12u);
-    EXPECT_NEAR(rows[0].fifthBeats, -0.89, 0.005);  // C-G, narrow
-    EXPECT_NEAR(rows[0].majorThirdBeats, 10.38, 0.01);  // C-E, wide
+    EXPECT_NEAR(rows[0].fifthBeats, -0.89, 0.005);       // C-G, narrow
+    EXPECT_NEAR(rows[0].majorThirdBeats, 10.38, 0.01);   // C-E, wide
     EXPECT_NEAR(rows[0].minorThirdBeats, -14.12, 0.01);  // C-Eb, narrow
-    EXPECT_NEAR(rows[9].fifthBeats, -1.49, 0.005);  // A-E
+    EXPECT_NEAR(rows[9].fifthBeats, -1.49, 0.005);       // A-E
     // Every fifth is the same 2 cents narrow, so its beats grow with the pitch.
     for (int n = 1; n < 12; ++n) {
         EXPECT_GT(rows[n].fifthBeats, -2.0);
@@ -51,8 +51,8 @@ TEST(TuningChart, EqualTemperamentBeatsAt440) {
 
 TEST(TuningChart, WerckmeisterAndMeantone) {
     const auto w3 = BuildChart(FromText(SeedText("Werckmeister III")), 415.0);
-    EXPECT_EQ(w3[0].fifthOffset, -6.0);   // C-G tempered
-    EXPECT_EQ(w3[4].fifthOffset, 0.0);    // E-B pure in the model
+    EXPECT_EQ(w3[0].fifthOffset, -6.0);  // C-G tempered
+    EXPECT_EQ(w3[4].fifthOffset, 0.0);   // E-B pure in the model
     EXPECT_LT(w3[0].fifthBeats, -2.0);
     // A fifth of 702 cents is 0.045 cents wider than 3:2: it barely beats.
     EXPECT_NEAR(w3[4].fifthBeats, 0.0, 0.05);
@@ -119,8 +119,8 @@ TEST(ScalaFiles, OffsetsFollowFromTheNotesAlone) {
         std::array<double, 12> offsets{};
         ASSERT_TRUE(ParseTemperamentText(SeedText(name), offsets));
         std::string file = FormatScala(name, offsets);
-        file.erase(file.find("! Klavora fifths:"), file.find('\n', file.find("! Klavora")) -
-                                                       file.find("! Klavora fifths:") + 1);
+        file.erase(file.find("! Klavora fifths:"),
+                   file.find('\n', file.find("! Klavora")) - file.find("! Klavora fifths:") + 1);
         ScalaScale scale;
         std::string error;
         ASSERT_TRUE(ParseScalaTwelveTone(file, scale, error)) << error;
@@ -184,7 +184,8 @@ TEST(ScalaFiles, ToolImportAndExport) {
     EXPECT_NE(r.err.find("exists already"), std::string::npos);
     EXPECT_EQ(Tool({"import-scl", scl, "WERCKMEISTER III"}).code, kExitUsage);
     EXPECT_EQ(Tool({"import-scl", scl, std::string(255, 'x')}).code, kExitUsage);
-    CTempStore::WriteBytes(store.Dir() + "/seven.scl", "Seven\n 7\n 1.\n 2.\n 3.\n 4.\n 5.\n 6.\n 2/1\n");
+    CTempStore::WriteBytes(store.Dir() + "/seven.scl",
+                           "Seven\n 7\n 1.\n 2.\n 3.\n 4.\n 5.\n 6.\n 2/1\n");
     EXPECT_EQ(Tool({"import-scl", store.Dir() + "/seven.scl", "Seven"}).code, kExitUsage);
     EXPECT_EQ(Tool({"import-scl", store.Dir() + "/none.scl"}).code, kExitNotFound);
     EXPECT_EQ(Tool({"export"}).out, before);  // nothing stored by any refusal

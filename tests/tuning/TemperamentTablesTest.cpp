@@ -53,10 +53,13 @@ TEST(TemperamentTables, ThirdsWrapAroundTheOctave) {
     std::array<double, 12> o = Filled(-5.5);
     o[8] = 36.5;  // quarter-comma meantone, wolf on G#-Eb
     CTemperament t(o);
-    EXPECT_EQ(FormatTableValue(kDisplayMajorThirds, TableValue(t, kDisplayMajorThirds, 0, 415)), "386");
+    EXPECT_EQ(FormatTableValue(kDisplayMajorThirds, TableValue(t, kDisplayMajorThirds, 0, 415)),
+              "386");
     // B up to D# (note 11 + 4 - 12 = 3) and G# up to C (8 + 4 - 12 = 0).
-    EXPECT_EQ(FormatTableValue(kDisplayMajorThirds, TableValue(t, kDisplayMajorThirds, 8, 415)), "428");
-    EXPECT_EQ(FormatTableValue(kDisplayMinorThirds, TableValue(t, kDisplayMinorThirds, 9, 415)), "310.5");
+    EXPECT_EQ(FormatTableValue(kDisplayMajorThirds, TableValue(t, kDisplayMajorThirds, 8, 415)),
+              "428");
+    EXPECT_EQ(FormatTableValue(kDisplayMinorThirds, TableValue(t, kDisplayMinorThirds, 9, 415)),
+              "310.5");
 }
 
 TEST(TemperamentTables, FrequencyFromStandardAFollowsTheFactor) {

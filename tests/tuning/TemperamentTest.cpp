@@ -93,8 +93,8 @@ TEST(Temperament, OffsetAccessOutsideTheCircle) {
 }
 
 TEST(Temperament, RotationMovesValuesAndRestoresThemBitForBit) {
-    const std::array<double, 12> o = {-5.5, -5.5, -5.5, -5.5, -5.5, 0.1, 0.2, 0.3,
-                                      7.25, 7.25, -5.5, -1.0 / 3.0};
+    const std::array<double, 12> o = {-5.5, -5.5, -5.5, -5.5, -5.5, 0.1,
+                                      0.2,  0.3,  7.25, 7.25, -5.5, -1.0 / 3.0};
     CTemperament t(o);
     const auto positions = Positions(t);
 
