@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Wraps CMake: installs what is missing, configures into build/, builds, and
 # runs the program (make run) or the whole test suite (make test).
 BUILD      ?= build

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A console reporter that also keeps the CPU time per iteration of every
 // benchmark run, so that a benchmark program can print a summary figure.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Detect at the defaults (44100 Hz, 8192-byte buffers, 440 Hz target): the
 // optimised detector against the plain byte-by-byte algorithm.
 #include <benchmark/benchmark.h>

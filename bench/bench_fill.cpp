@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Filling an 8192-byte playback buffer (2048 frames at 44100 Hz) from a major
 // triad: how many seconds of sound one second of CPU makes.
 #include <benchmark/benchmark.h>

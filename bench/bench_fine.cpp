@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fine pitch analysis: first its accuracy table over rendered tones
 // (sines, plucked strings, noise, two-channel recordings), then its speed on
 // ten seconds of a plucked string recorded as the program records (44100 Hz,

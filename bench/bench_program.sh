@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck disable=SC2154,SC2317
 # (the measurements are named through eval; the clean-up runs from a trap)
 # Measures the running program as a user meets it: resident memory, its

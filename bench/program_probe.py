@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Measurements of bench_program.sh that need an X client or an audio analysis.
 
 first-map LOG COMMAND...   starts COMMAND and writes "done PID MAP_S PAINT_S" to

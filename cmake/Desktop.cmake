@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the desktop needs to find, show and explain the program: the icon in
 # the hicolor theme (drawn by the program's own picture code at build time),
 # the desktop entry with the file type it opens, the AppStream metainfo and the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Script mode: writes IN as a C++ definition of SYMBOL into OUT.
 if(MODE STREQUAL "text")
     file(READ ${IN} content HEX)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Turns files under res/ into C++ sources so the program and the tool carry them
 # inside the binary and run the same from the build folder and when installed.
 #

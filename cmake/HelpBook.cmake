@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The help book: the pages, contents, index and pictures under help/, with
 # the program icon, zipped and compiled into the program, so that it is found
 # wherever the program runs (build folder or installed). Defines

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # klavora_library(NAME FOLDER [EXCLUDE file...] [LINKS target...])
 #
 # One static library per source folder: every .cpp directly in FOLDER (less

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # make package: a Debian package of the program, its store tool, the desktop
 # files and the manual pages. Its dependencies are read from the shared
 # libraries the programs link (dpkg-shlibdeps). The package installs files

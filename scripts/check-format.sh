@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when clang-format (with the project's .clang-format) would change any
 # C++ file of the project, and names the files. Run from anywhere.
 set -eu

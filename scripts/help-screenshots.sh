@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Takes the help book's pictures from the real program: starts it from a build
 # folder on a private virtual display with a window manager and a private
 # sound server, plays a tone into the server for the tuner to hear, drives the

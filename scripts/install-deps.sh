@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Klavora needs to build, test and run, skipping
 # those already installed. Safe to run every time: it only calls apt-get when
 # something is missing.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The project's static checks: clang-tidy (.clang-tidy) over the program's sources
 # with the compile commands of a build folder, shellcheck over the shell
 # scripts and tests, flake8 over the Python tests and benches.

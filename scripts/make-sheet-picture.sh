@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Draws the picture of a tuning sheet kept in docs/: Werckmeister III at
 # Standard A 415 Hz, written as PDF by the store tool of a build folder and
 # rendered to PNG by poppler and ImageMagick. The date is fixed, so running it

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts Klavora from a build folder. On first start the store is created and
 # seeded with the catalogue of temperaments.
 set -eu

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the whole CTest suite of a build folder with what the tests need around
 # them: a virtual X display (Xvfb) for the window tests and a private PulseAudio
 # daemon with a null sink for the sound tests. Both are started here and stopped

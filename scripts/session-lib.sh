@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=bash
 # Shell functions shared by the scripts that run Klavora in a session of its
 # own: a virtual X display and a private PulseAudio daemon whose null sink's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fills a playback buffer from the five tone voices: each two-channel 16-bit
 // frame gets the sum of the voices' next samples in both channels, low byte
 // first. Called by the playback completion handler on the user-interface thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Turns recorded frames of one or two channels into the one signal that the
 // fine pitch analysis reads. Two channels that carry the same sound (equal, or
 // one inverted) are mixed; two that differ (a delayed second microphone, one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CClockCalibration works out how far a sound card's clock is off from a
 // tone of known frequency: it takes the fine analysis's readings as they come,
 // passes over the first second (a recording that has just started, from a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lowers the sampling rate of the mixed recording by a whole factor to the
 // working rate of the fine pitch analysis (about 11 to 16 kHz), behind a
 // linear-phase low-pass filter that keeps everything up to 0.4 of the working

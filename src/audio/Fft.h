@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A radix-2 complex fast Fourier transform of one fixed power-of-two size,
 // with its twiddle factors and bit-reversal table computed once. The fine
 // pitch analysis uses it for autocorrelations. Any thread may use an object

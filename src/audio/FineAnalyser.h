@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CFineAnalyser measures the pitch of a string or a pipe finely enough for
 // tuning historical temperaments. It takes recorded blocks as they come (16-bit
 // or float, one or two interleaved channels, any block size) and gives a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One reading of the fine pitch analysis: what a tuner shows at one moment.
 // Plain data; a copy belongs to whoever holds it.
 #pragma once

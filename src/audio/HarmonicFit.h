@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fits the frequencies measured on the partials of one tone with the model of
 // a stiff string, partial k at k F sqrt(1 + B k^2), and gives the frequency of
 // the first partial, F sqrt(1 + B), even when that partial itself is weak or

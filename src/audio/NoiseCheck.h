@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tells whether the newest recorded sound is noise, by the fine pitch
 // analysis's own measures: it keeps the last 0.4 s of what was recorded (a
 // copy, cheap enough for every buffer) and only when asked looks at it. A

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Follows the phase of each partial of one tone from frame to frame. Every
 // frame is weighed with a Blackman window and its spectrum taken at the
 // partials' expected frequencies only (k F sqrt(1 + B k^2)); with a symmetric

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finds the period of a short window of the working signal with the
 // normalised square difference function (the autocorrelation divided by the
 // energy of the two overlapping parts, 1.0 for a perfect repetition), taken

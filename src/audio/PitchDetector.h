@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Estimates the pitch of one recorded block near a known target frequency by
 // sign-agreement autocorrelation over the periods of about 0.9 to 1.1 times the
 // target (three octaves down). User-interface thread only.

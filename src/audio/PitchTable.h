@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The target frequencies of one temperament: the twelve notes C4 to B4 of
 // the octave that holds Standard A (A4), however the caller computed them,
 // and every other octave by doubling and halving. Finds the note nearest a

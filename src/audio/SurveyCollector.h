@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSurveyCollector turns the readings of the fine pitch analysis into the
 // notes of a survey, as the user plays one octave of an instrument: in any
 // order, in any octave, each note as often as they like. It takes each

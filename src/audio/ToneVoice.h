@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One sine voice of the reference sound: produces 16-bit samples at a
 // frequency and amplitude, with the phase computed afresh from a sample counter
 // so that it never drifts. User-interface thread only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's diagnostic channel: device classes write one line per event
 // here. Lines go to standard error when KLAVORA_DEBUG=1; tests can install a
 // capture to read them. Any thread may call it.

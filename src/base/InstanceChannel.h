@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The channel by which a second start of the program hands a file to the one
 // already running for the same user, display and store: a datagram socket in
 // the user's runtime folder, which only that user can enter. The running

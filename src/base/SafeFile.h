@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How both programs make files, so that another local user can neither steer
 // the bytes into a file of their choosing nor read them meanwhile: a new file
 // is created exclusively and never through a symbolic link, readable and

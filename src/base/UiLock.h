@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CUiLock is the user-interface lock (see CWaveDispatcher): a plain lock that
 // can also be tried for a while. Built on a mutex and a condition variable
 // rather than std::timed_mutex, whose timed wait the thread checker of the

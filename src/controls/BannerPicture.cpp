@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The banner over which the cents meter draws: a black channel for the bar
 // and under it the meter's own scale, every tick placed with the meter's
 // column mapping so that the bar ends exactly at the mark it means.

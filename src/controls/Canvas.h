@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ICanvas is the small drawing surface the display objects paint through: one
 // per target window, so the objects never see the window system. Called on the
 // user-interface thread only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CCentsMeter draws the deviation of the measured pitch as a horizontal bar
 // over the banner picture, on a scale that is steeper near zero. It starts
 // in the reset state. User-interface thread only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CCycleOfFifthsControl draws a temperament as a circle: the twelve note names
 // in circle-of-fifths order, the offset of each fifth between its two notes,
 // and the name the rotated temperament starts on in red. Each offset is drawn

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CFineTunerFace draws the Fine Tuner's face: the note, the deviation in
 // large figures, a meter with the in-tune band, a strobe-like band that moves
 // right when sharp and left when flat, the frequency and its target, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a drawn control shows that it has the keyboard focus: a frame along
 // the inside of its client area. Pure geometry; any thread.
 #pragma once

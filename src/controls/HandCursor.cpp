@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pointing-hand cursor, drawn pixel by pixel for a crisp outline.
 #include "controls/Pictures.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CKeyboardControl knows where the twelve keys of the one-octave keyboard
 // picture lie, answers which key is under a point, and where the picture
 // marks the key that its own keys move and choose; it draws nothing.

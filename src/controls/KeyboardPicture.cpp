@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keyboard octave, painted key by key over the outlines the hit test uses,
 // so that what the user sees and what a click selects cannot drift apart.
 #include "controls/KeyboardControl.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPainter draws anti-aliased shapes (discs, rings, arcs, thick lines,
 // polygons, rounded rectangles) into a CRgbaImage by sampling each pixel on
 // a fine grid. It serves the pictures drawn in code. Any thread may use a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's pictures, drawn in code so that they need no image files and
 // can be checked headless: the keyboard octave, the banner with its cents
 // scale, the pointing-hand cursor, the program icon and the toolbar pictures.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two small bitmap fonts for the pictures drawn in code (the banner's
 // numerals and "CENTS", the toolbar's interval marks), which must not depend
 // on a font engine. Any thread.

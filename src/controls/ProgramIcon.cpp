@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program icon: an ebony dial in a brass rim with the twelve notes of the
 // circle of fifths and a tuning fork. It is described once as a list of
 // shapes, which are either painted into a picture of any size or written out

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CReadoutPanel draws one line of large text (a frequency, a note name, a
 // deviation) filling a black panel, and keeps the text so the panel can be
 // drawn again whenever the form repaints. User-interface thread only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CRgbaImage is a small picture in memory, 8-bit red, green, blue and alpha,
 // rows top to bottom, that the program's pictures are drawn into and that can
 // be written out as a PNG file. Any thread may use an image it alone touches.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The toolbar's 16 x 16 pictures, one per command, drawn as anti-aliased
 // shapes on a transparent ground. Each shows the verb of its command: a
 // plus, a pencil, a cross, a turning arrow, a microphone, a loudspeaker, the

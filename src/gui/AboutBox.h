@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CAboutBox is the "About Klavora" window: the version in a group box, the
 // program's picture, the makers' notice, an acknowledgement and the
 // disclaimer in two read-only text boxes, and OK. User-interface thread only.

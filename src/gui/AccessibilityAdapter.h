@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CAccessibilityAdapter hands what CAccessibleForm says about the main form to
 // GTK's accessibility layer (ATK), which screen readers read over AT-SPI. The
 // drawn controls and the temperament list are plain wx windows that GTK can

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command vocabulary of the main frame: every menu item with its popup,
 // text, status-bar prompt and tooltip, where separators stand, which items
 // carry a check mark, and the accelerator table. Plain data, so the frame

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The accessible objects GTK hands out, in place of its own, for the wx
 // windows that the toolkit can only call unnamed panels: the drawn controls,
 // the temperament list, the status bar. Each is GTK's accessible of a

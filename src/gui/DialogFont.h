@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The font of the main form and the dialog windows: the system's GUI font,
 // made smaller where needed so that its average character fits the 6 x 13
 // pixel base units the layouts are measured in; and the row of buttons they

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Converts the dialog units of the program's window layouts into pixels, with
 // the base units of 6 x 13 pixels the pictures and hit regions were drawn for:
 // x = du * 6 / 4 and y = du * 13 / 8, rounded to the nearest pixel as the

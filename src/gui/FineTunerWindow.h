@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CFineTunerWindow is the Fine Tuner: a resizable window beside the main one
 // with the tuner's face, the "Any note" and in-tune band controls, Listen,
 // Calibrate and Survey. It is a thin layer over CFineTuner, which does all

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's first start: when no store file exists yet, it is created
 // with the settings key and the temperaments key holding the shipped
 // catalogue, as the installer would. User-interface thread, before the main

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CHelpBook shows the program's help book, which is compiled into the
 // program, in wx's HTML help viewer. Nothing is loaded until help is first
 // asked for. From the main window the book opens in a help window of its own

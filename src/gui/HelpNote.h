@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CHelpNoteProvider keeps the short help texts of the controls and shows
 // What's This notes: the text of the clicked control in a small note under
 // the pointer. At most one note is open. It closes at the next key (Escape

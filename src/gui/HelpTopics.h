@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which page of the help book explains which window and which control: F1
 // opens the topic of the control that has the focus, or else of its window.
 // Plain data, so that tests can check every topic against the book. Any

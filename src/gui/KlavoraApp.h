@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CKlavoraApp is the application object: on start it creates the store on
 // the first start, builds the main window and shows it; the window's closing
 // ends the program. User-interface thread only.

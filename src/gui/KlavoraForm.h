@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CKlavoraForm is the main form: the wx panel with the banner, the three
 // readout panels, the temperament list, the Standard A line, the keyboard
 // picture with its table and the circle of fifths, placed from the form's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CMainFrame is the program's window: a fixed-size frame titled "Klavora"
 // with the menus, accelerators, toolbar and status bar around the main form.
 // It owns the view, routes every command to it only while the command's

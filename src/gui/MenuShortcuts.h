@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Menu items whose text shows a shortcut that must do nothing. GTK makes a
 // working accelerator of every shortcut written into an item's text, and it
 // runs that accelerator whenever the control with the focus does not take

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // COptionsWindow is the window of the audio options: "Use Default Settings",
 // the two sampling rates, the recording and playback device lists, the
 // number of buffers and the buffer size with their arrows, and the duration

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CScalaImportWindow shows what a Scala file holds before it is imported: its
 // description, the twelve notes in cents above C, the fifths they imply as
 // offsets in the window's arithmetic and the comma left, with the name to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSingleInstance keeps one program per user, display and store for the
 // files given to it: a start with a file while another program runs hands the
 // file to that one and ends; the program that runs first listens for such

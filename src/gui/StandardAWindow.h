@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CStandardAWindow is the small window in which the user changes Standard A:
 // one edit with its labels, OK and Cancel. The logic (CStandardADlg) accepts
 // or refuses the value; this window shows the refusals' consequences in the

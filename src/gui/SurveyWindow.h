@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSurveyWindow shows a survey of an instrument as the user plays the notes
 // of one octave: the twelve cells as they fill (times heard, spread, the best
 // fit's residual marked in tune or in colour), a cell to clear and play

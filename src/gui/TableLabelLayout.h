@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTableLabelLayout places the value labels of the table over and under the
 // keyboard picture and the caption under them. Each row stays on one line
 // where its values fit with room between them, in the form's font or a

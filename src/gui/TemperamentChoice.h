@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTemperamentChoice is the temperament list's drop-down: a read-only combo
 // box whose popup is a virtual list, drawn row by row as it scrolls. GTK's own
 // drop-down builds a menu entry for every row and renumbers all of them for

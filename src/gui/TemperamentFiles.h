@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTemperamentFiles carries the main window's commands for temperaments in
 // files: Import Scala File, Export Scala File and Tuning Sheet, whose states
 // follow the view's; and the Scala files that reach the window from outside

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTemperamentWindow is the window of the temperament editor: the name, the
 // twelve fifth offsets with their labels, the remaining comma and the Save,
 // Cancel and Help buttons. The logic (CTemperamentDlg) decides everything;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTuningSheetWindow shows the tuning sheet of the main window's temperament
 // beside it: the page as it prints, drawn with the sheet's own cairo drawing,
 // the bearing to choose, Save as PDF, Save as SVG and Print through the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CUpDownButton is a small pair of arrow buttons, one over the other, beside
 // a read-only number edit: a click on the upper half steps up, on the lower
 // half steps down. It takes the focus from the keyboard and shows it; the

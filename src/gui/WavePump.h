@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CWavePump brings the sound devices' completions to the view through a
 // CWaveDispatcher on the user-interface lock: buffers that change nothing on
 // screen are handled on the dispatcher's sound thread while the window sleeps;

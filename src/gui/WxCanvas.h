@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CWxCanvas lets a display object draw on a wx window. Drawing goes into a
 // picture kept for the window (its backing store), and the window's paint
 // handler shows that picture, so what was drawn survives every repaint and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CWxMessageHost shows the message boxes the view and the dialog logic ask
 // for as wx message dialogs: the text (with "\r\n" line breaks), the caption,
 // OK or Yes and No, and the exclamation or information icon. The answer comes

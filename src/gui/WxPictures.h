@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's pictures as wx objects: the keyboard and banner bitmaps, the
 // pointing-hand cursor, the program icons and the toolbar bitmaps, all drawn
 // in code (see controls/Pictures.h). User-interface thread only.

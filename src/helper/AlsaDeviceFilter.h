@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the sound helper does with ALSA around PortAudio's device listing,
 // which opens every device ALSA's configuration names to learn what it can
 // do. Two steps keep that cheap. Before the listing, devices that can take

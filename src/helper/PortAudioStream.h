@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPortAudioStream is one open device of the PortAudio layer: its buffers on
 // their way to and from the audio callback (CWaveStream), the PortAudio
 // stream that exists while the device runs, and the watch that tells when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CWaveHelperServer is the sound helper process's side of the link to the
 // program: it serves the program's requests on a wave layer (PortAudio in the
 // helper), keeps a header for every place in a device's shared arena, and

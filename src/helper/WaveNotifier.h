@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CWaveNotifier turns the audio callbacks' signals into calls of a wake
 // handler, on a thread of its own: a callback only posts a semaphore (which
 // never blocks or allocates), and this thread wakes whoever pumps the layer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wave layer over PortAudio v19, run inside the sound helper process (see
 // CWaveHelperLayer for why PortAudio does not run in the program itself).
 // Recording device k is the k-th PortAudio device with input channels,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fixed-capacity single-producer single-consumer queue of pointers, the only
 // structure the audio callback shares with the user-interface thread. Push and
 // Pop never allocate, lock or wait. One thread may push and one thread may pop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The buffers of one open device on their way between the user-interface
 // thread and the audio callback: queued buffers go to the callback through one
 // lock-free queue, finished ones come back through another, and the user-

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // klavora-sound: the sound helper process. The program starts it with one end
 // of a socket pair as descriptor 3 (or the number given as the argument) and
 // its standard error on a pipe that the program reads; it runs PortAudio and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // klavora-icons: writes the program icon into an icon theme folder, as the
 // desktop expects it: OUT/hicolor/NxN/apps/NAME.png for each size and
 // OUT/hicolor/scalable/apps/NAME.svg. Run by the build; never installed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What assistive technology (a screen reader, a braille display) is told
 // about the main form's controls that the toolkit cannot describe by itself:
 // the temperament list and the drawn controls (the cents meter, the three

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CAnnouncementPacer decides when a screen reader is told a new reading: no
 // sooner than kMinInterval after the last one it was told. A reading that
 // comes sooner is held, a newer one replaces it, and the held one is said

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The enabled and checked state of one command, as the view's update handlers
 // decide it and the window layer shows it on menu items and toolbar buttons.
 #pragma once

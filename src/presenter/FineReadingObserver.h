@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // IFineReadingObserver takes the Fine Tuner's readings as they come: every
 // reading of the fine analysis (about one each 50 ms while the window
 // listens), in order, whether the window shows it or not. A survey, a log or a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Fine Tuner's life with its window, the blocks it measures and what it
 // shows of them; its calibration is in FineTunerCalibration.cpp.
 #include "presenter/FineTuner.h"

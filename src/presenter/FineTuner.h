@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CFineTuner is the logic of the Fine Tuner window. While the window is open
 // it listens through the main window's recording device and settings (it
 // switches Tune with Microphone on when it opens, and off when it closes if

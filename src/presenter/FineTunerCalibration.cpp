@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Fine Tuner's calibration: the clock's error measured against a
 // reference of known frequency and stored, and the loopback check, which
 // plays a tone and records it back to tell whether input and output agree.

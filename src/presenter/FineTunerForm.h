@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // IFineTunerForm is what the Fine Tuner asks of its window: the face's
 // canvas, what a screen reader is told, the state of the window's controls
 // and of its calibration window, message boxes, and calls a little later.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // IKlavoraForm is everything the view asks of the main form: the temperament
 // list, label texts, enabling and focusing controls, message boxes, the
 // pointer position, the modal dialogs, the canvases of the drawn controls and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CKlavoraView owns every working object of the program (the two sound
 // devices, the pitch detector, the five voices, the catalogue and the drawing
 // objects) and all run-time state, and runs every handler. It talks to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes, as the dialogs' and the view's logic asks for them: a text,
 // a caption, buttons and an icon; the answer is the button pressed. The window
 // layer shows them; tests answer them. User-interface thread only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // COptionsDlg is the logic of the audio options dialog: sampling rate, the
 // recording and playback devices, the number of buffers and the buffer size,
 // with "Use Default Settings" and the up-down arrows. The window layer shows

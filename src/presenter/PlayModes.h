@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What sounds in each play mode: the root on voice 0 and up to two of the four
 // upper voices, each a fixed number of semitones above it. The view tunes its
 // voices by this table, and whatever describes what is playing reads it too.

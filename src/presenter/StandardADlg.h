@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CStandardADlg is the logic of the Standard A dialog: one frequency, refused
 // unless it lies between 200 and 600 Hz. User-interface thread only.
 #pragma once

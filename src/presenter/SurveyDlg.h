@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSurveyDlg is the logic of the survey window: the user plays the notes of
 // one octave, and the window shows as they come which temperament of the
 // catalogue, at which Standard A, the instrument is in, and how far each note

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTemperamentDlg is the logic of the temperament editor: twelve fifth offsets
 // typed by the user, the comma they leave open, and the Save path that checks
 // the entries, asks for confirmation and writes the temperament. The window

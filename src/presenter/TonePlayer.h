@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTonePlayer plays one steady sine tone through a playback device of its
 // own, beside whatever the main window plays or records: the loopback check
 // plays it while the program listens. Its played buffers come back to it and

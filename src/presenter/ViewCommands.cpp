@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Routing of the view's commands, the enabled and checked state of each, and
 // the cursor over the keys and the circle's note names.
 #include "presenter/KlavoraView.h"

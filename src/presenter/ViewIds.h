@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Identifiers of the form's controls and of the program's commands. Shared by the view and the
 // window layer so that both speak of the same controls.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Construction, start-up, the choice of sound devices, and shutdown.
 #include "audio/NoiseCheck.h"
 #include "audio/PitchDetector.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound devices' completions: each recorded buffer is measured and shown,
 // each played buffer is refilled from the voices. Also the redraw of the drawn
 // controls whenever a control paints.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing a note (keys and typed letters), the octave commands, the display
 // mode and Standard A: everything that ends in SelectNote.
 

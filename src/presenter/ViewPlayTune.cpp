@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The play modes, the voices' tuning, the two switches between playing and
 // tuning, which never run at once, and what happens when a device fails.
 #include "audio/ToneVoice.h"

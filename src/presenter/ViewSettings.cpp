@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings, read once at start-up and written once at the end, and the
 // loading of the temperament catalogue. A store that another program
 // keeps busy, or that is damaged, is reported once; the program then goes on

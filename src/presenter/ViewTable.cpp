@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table under the keys: one value per note for the chosen display mode,
 // and its caption.
 #include "presenter/KlavoraView.h"

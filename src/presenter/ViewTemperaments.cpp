@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The temperament commands: choosing, creating, editing, deleting and rotating
 // temperaments, keeping the catalogue, the list and the store in step.
 #include "presenter/KlavoraView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CCairoCanvas lets the display objects draw onto a cairo context, so that a
 // printed page shows the very picture the window shows, as vector drawing.
 // The caller places and scales the drawing with the context's transformation;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The arithmetic of the printed tuning sheet, apart from any drawing: where
 // each block of the A4 page lies, how a beat rate, its metronome figure and a
 // bearing step are written, how text is broken into lines, and the date in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The printed tuning sheet: one A4 page, drawn with cairo as PDF or SVG, that
 // holds a temperament's circle of fifths, its five tables, the bearing plan
 // with its beat rates and check thirds, and a legend. Any thread, one sheet at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CDebugLineLimiter passes another process's output on to the debug output,
 // line by line, with a prefix, and with a bound: at most a number of lines
 // per second (the rest are counted and reported as left out), each cut to a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSharedArena is the memory one open device shares with the sound helper: an
 // anonymous file mapped into the program, whose descriptor goes to the helper
 // with the open request, and the places the device's buffers have in it. The

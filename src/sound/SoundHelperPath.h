@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the sound helper program klavora-sound is, which runs PortAudio for
 // the program (see CWaveHelperLayer). Looked up each time a helper starts, so
 // that one put in place while the program runs is found. Any thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ring of buffers a wave device owns: one separately allocated header and
 // data block per buffer, each header's dwUser holding its index. Used by the
 // device classes on the user-interface thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The body shared by the recording and playback devices, written once against
 // the calls of one direction of the wave layer; CWaveInDevice and
 // CWaveOutDevice inherit it privately. User-interface thread only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CWaveDispatcher brings the sound devices' completions to their sinks so that
 // the user-interface thread wakes only for those that change the window. The
 // layer's wake handler wakes the dispatcher's sound thread, which takes the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's record of one device open in the sound helper, shared by the
 // two sources of CWaveHelperLayer. Private to src/sound.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CWaveHelperLayer is the program's wave layer: the real work runs in a sound
 // helper process (klavora-sound, which runs CWavePortAudio), and every call
 // here is a request to it with a time limit. PortAudio runs there, not in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CWaveHelperLayer, part two: keeping a helper running. Starting one in the
 // background, taking over the one that said hello, retiring and reaping the
 // ones that ended or stopped answering, and watching the running one while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CWaveHelperLink is one running sound helper process and the program's end
 // of its socket: it starts the helper, sends requests and waits for their
 // replies with a bound, collects the helper's events, and passes the

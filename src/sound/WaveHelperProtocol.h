@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The messages between the program and its sound helper process, sent as
 // packets over a socket pair (SOCK_SEQPACKET): requests from the program,
 // each answered by one reply carrying the request's serial, and events from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One recording device: opens a device that offers a fixed sample format so
 // that filled buffers reach a message sink as MM_WIM_DATA, and starts, stops
 // and closes recording. User-interface thread only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wave audio layer: the small set of recording and playback calls that the
 // device classes are written against, with the records, flags, result codes and
 // messages they use. The program runs PortAudio behind it (in a helper process,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One playback device: opens a device that offers a fixed sample format so
 // that played buffers come back to a message sink as MM_WOM_DONE, and starts,
 // stops and closes playback. User-interface thread only.

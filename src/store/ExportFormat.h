@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The plain-text form of a whole store, written by "klavora-store export" and
 // read back by "import": it round-trips every key, name and text exactly.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CRegistryKey is the small class through which the program reads and writes
 // its temperaments and settings in the store: open a key (never creating it),
 // read, write, delete and enumerate string values. It holds no state; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings store: the program's stand-in for the registry below
 // HKEY_LOCAL_MACHINE, kept in one SQLite file. Keys are found by path and hold
 // named string values; paths and names compare without regard to letter case

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which file a store path names, and where a damaged store is set aside.
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registry calls over the store file, and where the file lives. Each key
 // opened holds its own connection to the store, closed with the key.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registry calls the program makes, over the store file (see Store.h):
 // the registry's result codes, key handles, and value access by name and by
 // index. Each key opened holds its own connection to the store, closed with

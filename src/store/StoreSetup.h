@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The installer's step: create the store with the program's two keys and put
 // the first catalogue of temperaments into it. The program never creates keys
 // itself; the store tool runs this, and so does the program's first start when

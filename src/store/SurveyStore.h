@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The last survey of each instrument, kept in the store under a name the user
 // gives, and how far an instrument has moved since. The surveys have a key of
 // their own beside the program's two, "SOFTWARE\Klavora\Surveys", made when

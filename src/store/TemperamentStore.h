@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and writing single temperaments in the store's temperaments key, as
 // the editor's Save and the Delete command do. Failures are silent: the caller
 // changes its memory and list regardless. User-interface thread only.

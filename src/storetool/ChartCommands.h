@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The store tool's commands for musicians preparing a tuning away from the
 // instrument: a tuning chart of a stored temperament, and Scala files in and out.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The store tool's measure command: the fine pitch analysis over a recorded
 // WAV file, one line per reading, then a summary per note, against the
 // targets of a temperament.

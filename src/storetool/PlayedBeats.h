@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The beat rates of what is playing: for a play mode on a note, the intervals
 // that sound between the voices (a third, a fourth or a fifth, or the three
 // of a triad), each with the beats per second of its nearly coinciding

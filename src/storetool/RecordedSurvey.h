@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the store tool's survey and sheet commands share: the survey of a WAV
 // recording (the fine analysis and the survey's collector over it, as the
 // Fine Tuner window feeds them), the catalogue to fit, and a survey named on

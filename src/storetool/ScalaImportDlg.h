@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CScalaImportDlg is the logic of the window's Scala import: it reads a .scl
 // file with the store tool's reader, in the arithmetic the window uses, says
 // what it found (the description, the twelve notes, the fifths they imply and

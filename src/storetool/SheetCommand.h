@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The store tool's sheet command: a printable page for tuning a stored
 // temperament by ear, written as PDF or SVG.
 #pragma once

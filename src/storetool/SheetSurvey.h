@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A survey on the tuning sheet: the notes of a recording or of a saved
 // survey, set against the sheet's own targets, so that the printed page shows
 // what to correct; and, when the sheet names no temperament, the one the

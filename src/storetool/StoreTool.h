@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The store tool: creates the store with its first catalogue (the installer's
 // part) and lets users list, change, back up and restore what it holds. Each
 // command either does all it says or, on failure, changes nothing, prints one

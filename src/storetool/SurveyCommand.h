@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The store tool's survey command: which temperament of the catalogue, at
 // which Standard A, a recording of an instrument's notes is in; the notes as
 // measured, the ranking, the temperament the notes make, and, against a

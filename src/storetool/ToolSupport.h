@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pieces the store tool's commands share: opening the store with the tool's
 // messages and exit codes, and reading and writing whole files.
 #pragma once

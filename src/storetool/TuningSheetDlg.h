@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTuningSheetDlg is the logic of the window that shows the tuning sheet of
 // the main window's temperament as it stands (its rotation and arithmetic)
 // at its Standard A: the page drawn to fit the window or the paper, the

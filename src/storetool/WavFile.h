@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads the sound of a WAV file for the store tool's measure command: 16-bit
 // PCM or 32-bit float, mono or stereo, any rate from 4 to 384 kHz. Only a
 // regular file is opened (never a device, a pipe or a directory), at most

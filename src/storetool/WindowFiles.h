@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files the window reads and writes for the user: a small file read
 // without hanging on a pipe or a device, the one place where a file the user
 // chose is written, and the Scala file the window exports. Pure functions

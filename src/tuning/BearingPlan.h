@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bearing plan of a tuning sheet: starting from A at Standard A, the order
 // in which a tuner sets the notes of one octave of the instrument by fifths,
 // fourths and octaves, each with the beats per second it should show, the

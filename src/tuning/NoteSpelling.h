@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the program spells the twelve notes: in the order of the circle of
 // fifths from C (C, G, D, A, ...), with the sharps and flats of a meantone
 // keyboard. The circle's picture and the printed sheet both spell them so.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Numbers to text and back, as the program writes them into tables, readouts
 // and the store: always with '.' as the decimal point, whatever locale the
 // window toolkit switched the process to. Pure functions.

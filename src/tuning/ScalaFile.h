@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scala scale files (.scl), the form in which the tuning community shares
 // temperaments: a description line, the number of notes, and one pitch a line
 // in cents (with a '.') or as a ratio, the last being the octave. Lines that

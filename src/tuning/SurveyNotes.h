@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The notes of one octave as a survey of an instrument measured them: for
 // each pitch class C to B, how far it lies from equal temperament at a
 // reference pitch (the Standard A the notes were named from), how many times

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTemperament holds one temperament: the offsets of the twelve fifths of the
 // circle from a pure fifth, and the note positions derived from them. The
 // offsets are read in one of two arithmetics: the classic one, in cents from a

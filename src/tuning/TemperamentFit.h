@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which temperament, at which pitch, an instrument is in: the notes of a
 // survey (SSurveyNotes) against every temperament of the catalogue in each of
 // its twelve rotations. For each, the Standard A that fits best (least

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The names the program can keep: a temperament's name is read back through
 // a buffer of 255 characters and shown on one line of the list, so every place
 // that gives a temperament (or any stored value) a name checks it here first.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTemperamentSet is the catalogue: every named temperament, owned, ordered by
 // byte-wise name. Also the temperament text, the form in which the store keeps
 // a temperament. Used on the user-interface thread only.

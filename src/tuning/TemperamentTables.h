@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The five tables that describe a temperament note by note (cents above C,
 // deviation from equal temperament, the minor and major third above each note,
 // the frequencies of the Standard A octave), with their number formats. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tuning chart of one temperament: for each note its place in the five
 // tables, and the beats per second that a tuner counts on the fifth, the major
 // third and the minor third above it in the Standard A octave.

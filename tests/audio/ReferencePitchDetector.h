@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pitch detector's algorithm written plainly, byte by byte, with no
 // optimisation: the yardstick the optimised CPitchDetector must match exactly,
 // in the tests and in the benchmark.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Surveys of rendered octaves: the notes heard through the fine analysis,
 // collected note by note, and the catalogue fitted to them.
 #include "audio/SurveyCollector.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The debug output: captured by tests, shown on standard error only when asked.
 #include <gtest/gtest.h>
 

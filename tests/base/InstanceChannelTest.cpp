@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The channel between two starts of the program: a file handed over and
 // acknowledged, a socket left by an ended program replaced, and the places
 // the channel refuses to live in or take over.

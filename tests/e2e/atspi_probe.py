@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Reads a program's window through AT-SPI, as a screen reader does, in a
 process of its own so that its bus connection and its time are bounded by
 whoever runs it. Usage:

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What a screen reader gets from Klavora, read through AT-SPI: the real
 program on a virtual display with a private session bus and accessibility
 bus of its own (started here, ended here), its controls' roles, names, texts

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The Fine Tuner window read as a screen reader reads it: the real program on
 a virtual display with a window manager, a private sound server and a private
 accessibility bus. A 412.00 Hz tone played into the server after two seconds

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End-to-end cases for the sound helper's faults: a helper stopped with
 SIGSTOP while it plays or records, one that is slow to start, one that is
 missing or unusable at start-up, and Options with a helper that no longer

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What the end-to-end tests drive Klavora with: a virtual display of its own
 with a window manager, a private sound server that a test may stop and start
 again, the real program over a fresh store, keys sent with xdotool, sound

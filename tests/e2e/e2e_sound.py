@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The small analysis of the end-to-end tests: the frequencies in a recording,
 and where the readout panels are in a screenshot."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End-to-end tests of the main window as a user meets it with the mouse and
 the keyboard: What's This and its notes, typed note letters after a choice in
 the temperament list, the shortcuts the menu only shows, the delete question's

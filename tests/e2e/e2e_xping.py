@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """How fast a window's client answers: _NET_WM_PING sent to the window, timed
 until the client's answer reaches the root window. A client answers from its
 event loop, so a blocked user-interface thread shows as a slow or missing

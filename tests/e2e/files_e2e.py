@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End-to-end tests of Klavora's Scala files and tuning sheet: the real program
 on a virtual display with a window manager, driven with the keyboard through
 the toolkit's own file chooser and print dialog, and judged from outside: the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """End-to-end tests of Klavora: the real program on a virtual display with a
 window manager and a private sound server, driven with the keyboard, and
 measured only from outside (the sound server's streams, recordings of what it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pitch detector with any target, sampling rate and block length, over
 // any recorded bytes: the first 16 bytes of the input are the target (a
 // double), the rate and the block length (two 32-bit integers), the rest the

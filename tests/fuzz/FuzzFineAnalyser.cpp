@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fine pitch analysis over any recorded bytes, at any rate and channel
 // count, cut into blocks of any size: the first byte chooses the rate, the
 // second the channels and the third the block size; the rest is the sound.

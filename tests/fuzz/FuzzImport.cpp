@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "klavora-store import" of a backup file: any bytes as the file, imported
 // into a seeded store. An import either fails and changes nothing, or leaves
 // a store that exports and reads as a store again.

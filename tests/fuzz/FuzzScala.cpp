@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Scala reader behind "klavora-store import-scl": any bytes as a .scl file.
 // A scale that is read and turned into fifth offsets must be written out by
 // "export-scl" in a form that reads back to the same offsets.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The eight settings as any text in the store, read at start-up into a view
 // over the simulated sound card, which then plays a buffer, tunes a buffer
 // and closes. The first eight lines of the input are the values, in the order

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the fuzz targets share: a private folder for store files, on a memory
 // file system where there is one (so that each run's writes cost no disk
 // syncs), removed when the process ends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The temperament text as the store gives it to the catalogue: any bytes.
 // Whatever parses must give a temperament whose every table value can be
 // computed and shown, and whose own text reads back to itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The store tool's WAV reader over any file: the input is written to a file
 // of its own and opened, and every sample it gives is read. A damaged header
 // must be refused with a reason; a file that opens must give at most as many

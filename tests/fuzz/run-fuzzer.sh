@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one fuzz target for a bounded time: over the seeds kept in the
 # repository, adding what it finds to a corpus in the build folder only.
 # Usage: run-fuzzer.sh FUZZER SEED_FOLDER WORK_FOLDER [LIMIT]. KLAVORA_FUZZ_SECONDS

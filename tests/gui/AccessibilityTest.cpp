@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the toolkit's accessibility layer holds for a screen reader, read in
 // the process where the end-to-end test e2e_accessibility, which reads the
 // main window over AT-SPI, does not look: disabled pictures, and every field

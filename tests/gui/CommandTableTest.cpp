@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command vocabulary and the dialog-unit arithmetic, without windows.
 #include <gtest/gtest.h>
 

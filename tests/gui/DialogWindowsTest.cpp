@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog windows as the user meets them: opened from the frame's
 // commands and the form's button, filled in inside their modal loops, and
 // what their results do to the view and the store.

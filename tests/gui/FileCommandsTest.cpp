@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's file commands where the user meets them: a Scala file dropped
 // on the main window waits while the tones play, as New Temperament does,
 // then its preview imports it into the list, the menu's states follow the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Fine Tuner window in the real frame: where its command sits, what
 // opening and closing it do to the listening, the Survey command, and a
 // frame closed with the window still open.

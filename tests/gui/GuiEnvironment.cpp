@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One wx application for the whole test program; the tests need a display.
 #include "gui/GuiTestSupport.h"
 

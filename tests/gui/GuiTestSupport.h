@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The world a window test runs in: a private store created as on a first
 // start, a simulated sound card with one recording and one playback device,
 // and the real main frame with its form and view. Message boxes go to a

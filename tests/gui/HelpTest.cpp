@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help book as the program carries it, and the ways into it: Help
 // Topics, F1 in the main window and in every dialog, and the editor's Help
 // button, each checked by the page the help window shows and its title.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real main window over a private store and the simulated sound card:
 // its bars, the routing of commands through menus, accelerators, toolbar and
 // keys, the form's forwarding of clicks and choices, and the end of a run.

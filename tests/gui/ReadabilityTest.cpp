@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the user reads and reaches on the real window: the frame around the
 // form after the bars come and go, every number of the circle and the table
 // whole and apart (measured with the toolkit's own text extents), the hand

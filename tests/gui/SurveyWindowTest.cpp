@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The survey window over the real main frame: a rendered octave fed as the
 // recorder's blocks fills the table and the ranking; a note cleared, the
 // notes' temperament saved into the main window's list, the survey kept and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The queue shared with the audio thread and the stream that fills and empties
 // it on the sound helper's side.
 #include <gtest/gtest.h>

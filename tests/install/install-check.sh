@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks what a user gets from a build folder: the files `cmake --install`
 # lays out, the desktop entry and the AppStream file as the desktop's own
 # validators see them, the manual pages as man renders them, the installed

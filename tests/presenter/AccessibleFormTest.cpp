@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader is told about the main form: the descriptions follow
 // the view, and readings are announced at most twice a second.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A form for headless tests of the view: it keeps the list, labels, enabled
 // controls and focus as a window would, records every message box and answers
 // it as the test scripted, places the pointer, runs dialogs through scripts,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The survey window's logic on readings made up note by note: what it says as
 // the cells fill, and the refusals and questions of keeping, comparing and
 // saving, over a real store file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A sound device that stops by itself or fails while running: the activity
 // stops as if switched off, the user hears of it once, and the next switch-on
 // opens the device afresh. The device lists are read again when the options

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window is woken and drawn on only when what it shows changes: every
 // eleventh recording buffer while tuning, never for a playback buffer. The
 // completions go through the dispatcher as in the program; the test thread

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's start and end against stores that are busy, damaged, foreign,
 // read-only, gone or very large: it never waits long, tells the user once
 // when it cannot read the store, starts with the defaults, and leaves every

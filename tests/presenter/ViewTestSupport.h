@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The world a view test runs in: a private store, a simulated sound card
 // with one recording and one playback device, the fake form, and the view.
 #pragma once

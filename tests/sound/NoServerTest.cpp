@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // With no sound server to reach, PortAudio finds no usable device: the devices
 // say so, and nothing waits for a server that is not there.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playback over the simulated layer as the view drives it: each returned
 // buffer is refilled from the voices and handed back.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program finds its sound helper: only a regular file that may be
 // run counts, so that a folder or a file without the execute right in the
 // first place leaves the installed place to be tried.

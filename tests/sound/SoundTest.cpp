@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real sound through PortAudio, run against the test command's private
 // PulseAudio daemon, whose null sink's monitor is the default recording
 // source: what is played on the default device is recorded back. Every wait

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recording and playback devices over the simulated layer. They are twins,
 // so most cases run for both; the direction-specific ones are at the end and in
 // PlaybackDeviceTest.cpp.

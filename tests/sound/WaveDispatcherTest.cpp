@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Completions handled off the user-interface thread: the quiet delivery keeps
 // each handle's order when a sink declines, and the dispatcher's sound thread
 // works only while the user-interface lock is free, handing what is left to

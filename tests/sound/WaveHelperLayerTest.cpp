@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's side of the sound helper, against a scripted stand-in helper:
 // sound comes through the shared arena; a helper that hangs, stops, floods or
 // loses its stream costs a short bounded wait, ends, and is replaced at once;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wave layer's own rules: result texts, format bits, names, headers and opening.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The store under attack: files that are busy, damaged, foreign or not files
 // at all. Whatever happens, nothing blocks for long and nothing already stored
 // is lost or changed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sheet command run as a user runs it, its pages read back with
 // poppler's and libxml2's own tools.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The store tool against stores that are busy, damaged or not files at all,
 // and against names the program could not read back: it says what is wrong
 // in one line, and what it refuses it refuses in every command alike.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The survey command on recordings the test renders and writes, the saved
 // surveys it keeps in a real store file, and the sheet's measured column.
 #include "storetool/SurveyCommand.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files the store tool writes and reads, as another local user or a hostile
 // input would meet them: no write goes through a planted link, what is made is
 // private, long names and full disks are handled with the system's reason, and

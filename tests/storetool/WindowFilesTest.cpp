@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window's file commands decide without a window: the preview and
 // the refusals of Scala files from tests/data/scala, the import through the
 // editor's Save, the exported file, the sheet's saving and following, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for klavora-sound in tests of the program's side of the link: it
 // speaks the helper's protocol with one fake recording device and behaves as
 // $KLAVORA_FAKE_HELPER says:

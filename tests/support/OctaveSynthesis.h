@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rendered surveys: the notes of one octave played one after another, plucked
 // or sustained, each a known number of cents off its target, with silence or
 // an overlap between them; and the readings the fine analysis gives of them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CRecordingCanvas keeps every call made on it, so tests can check what a
 // display object drew without a window system. Single-threaded.
 #pragma once

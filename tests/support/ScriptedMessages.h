@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes for tests: each one is recorded, and answered from a queue the
 // test fills (No for a question, OK otherwise, when the queue is empty).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Another process holding a write transaction on a store file, as a second
 // program (or a second copy of the tool) does while it writes. The lock is
 // taken when the constructor returns and let go by Release or destruction.

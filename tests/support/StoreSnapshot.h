@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Everything a store file holds, every key and value in order, as one text to
 // compare before and after: what "klavora-store export" shows, read directly.
 #pragma once

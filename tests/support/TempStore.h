@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A private store file for one test: KLAVORA_STORE points into a fresh
 // temporary folder, which is removed afterwards with everything in it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Synthetic recordings for the fine pitch analysis's tests and benchmark:
 // sines, plucked strings (decaying partials of a stiff string, a second string
 // in near unison, the noise of the pluck), white noise, the two-channel forms a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the store tool in-process with its output captured.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WAV files written byte by byte, as the tests that read recordings need them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A wave layer without sound hardware, for tests: devices with scripted names
 // and capabilities, a failure injectable at any call, recording from a signal
 // the test supplies, capture of every byte played, and completions delivered

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the audio tests: a sink that records the messages it gets
 // (and can answer them), and signal generators.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exact arithmetic: offsets read as 24ths of the Pythagorean comma from a
 // pure 3:2 fifth, the figures tuners check a temperament by.
 #include <gtest/gtest.h>
