@@ -77,7 +77,7 @@ std::string WithExtension(const std::string& path, const std::string& extension)
 
 std::string ChosenSavePath(const std::string& chosen, const std::string& extension,
                            IMessageHost& host, const std::string& caption) {
-    const std::string path = WithExtension(chosen, extension);
+    std::string path = WithExtension(chosen, extension);
     struct stat st {};
     if (path != chosen && ::stat(path.c_str(), &st) == 0 &&
         host.MessageBox("A file named \"" + path.substr(path.find_last_of('/') + 1) +

@@ -11,15 +11,14 @@ Ends with a "N passed, N failed" line; 77 when a busy machine spoiled the timing
 
 import argparse
 import os
-import re
 import shutil
 import subprocess
 import sys
 import time
 
 from e2e_accessibility import AccessibleSession
-from e2e_session import RATE, SINK, Failure, TimeUp, wait_for
-from klavora_e2e import Checks, prepare_store
+from e2e_session import RATE, SINK, Failure, wait_for
+from klavora_e2e import prepare_store, run_case
 
 FACE = "Fine tuner reading"
 READING = "A 4, 12.6 cents flat, 412.00 Hertz"
@@ -137,20 +136,12 @@ def main():
     parser.add_argument("--store-tool", required=True)
     parser.add_argument("--shots", help="a folder for the screenshots of the window")
     args = parser.parse_args()
-    c = Checks()
-    try:
+
+    def steps(c):
         with AccessibleSession(args.program, args.store_tool, 120) as s:
             prepare_store(s)
             run(s, c, args.shots)
-    except (Failure, TimeUp) as e:
-        c.check(False, str(e))
-    except Exception as e:  # a tool that failed or hung: the case fails, cleanly
-        c.check(False, "%s: %s" % (type(e).__name__, e))
-    print("%d passed, %d failed" % (c.passed, c.failed))
-    if c.failed == 0 and c.skipped:
-        print("skipped: " + "; ".join(c.skipped))
-        return 77
-    return 0 if c.failed == 0 else 1
+    return run_case(steps)
 
 
 if __name__ == "__main__":
