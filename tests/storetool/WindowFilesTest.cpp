@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "store/StoreSetup.h"
 #include "store/TemperamentStore.h"
@@ -128,6 +129,32 @@ TEST(ScalaImport, FilesThatAreNoTwelveToneOctaveScaleSayWhatTheyAre) {
     EXPECT_EQ(dlg.Refusal(),
               "\"notes.scl\" is not a scale Klavora can import: not a Scala scale file: it needs a "
               "description line and the number of notes.");
+}
+
+TEST(ScalaImport, EveryFileOfTheTestDataIsReadOrRefusedInASentence) {
+    // The same files seed the Scala reader's fuzzer: whatever they hold, a
+    // file gives twelve pitches within the octave or one sentence of refusal.
+    int read = 0;
+    int refused = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(Data(""))) {
+        const std::string name = entry.path().filename().string();
+        SCOPED_TRACE(name);
+        CScalaImportDlg dlg(FifthArithmetic::Exact);
+        if (dlg.Load(entry.path().string())) {
+            ++read;
+            for (int note = 0; note < 12; ++note) {
+                EXPECT_TRUE(std::isfinite(dlg.NoteCents(note)));
+                EXPECT_GT(dlg.NoteCents(note), -1200.0);
+                EXPECT_LT(dlg.NoteCents(note), 1200.0);
+            }
+        } else {
+            ++refused;
+            EXPECT_FALSE(dlg.Refusal().empty());
+            EXPECT_EQ(dlg.Refusal().back(), '.') << dlg.Refusal();
+        }
+    }
+    EXPECT_GE(read, 10);
+    EXPECT_GE(refused, 4);
 }
 
 TEST(ScalaImport, AddsTheTemperamentThroughTheEditorsSave) {
