@@ -24,7 +24,6 @@ const char* const kUsage =
     "usage: klavora-store measure FILE.wav [--temperament NAME] [--standard-a HZ] "
     "[--exact|--classic] [--note NAME|--any]";
 constexpr double kDefaultStandardA = 415.0;
-constexpr std::size_t kReadFrames = 4096;
 const char* const kEqualName = "Equal temperament";
 
 struct SMeasureRequest {
@@ -243,20 +242,13 @@ int Measure(ToolContext& ctx, const std::vector<std::string>& args) {
             << target << "\n\n"
             << " time s  note         Hz     cents  confidence\n";
 
-    std::vector<float> frames(kReadFrames * static_cast<std::size_t>(wav.GetChannels()));
-    std::vector<CFineReading> readings;
     std::vector<SNoteReadings> notes;
-    while (true) {
-        const std::size_t n = wav.Read(frames.data(), kReadFrames, why);
-        if (n == 0) {
-            break;
-        }
-        readings.clear();
-        analyser.FeedFloat(frames.data(), n, &readings);
-        for (const CFineReading& reading : readings) {
+    const bool bRead = AnalyseWavFile(
+        wav, analyser,
+        [&](const CFineReading& reading) {
             PrintReading(ctx.out, reading);
             if (!reading.m_bValid) {
-                continue;
+                return;
             }
             const std::string note = NoteText(reading);
             auto it = std::find_if(notes.begin(), notes.end(),
@@ -275,9 +267,9 @@ int Measure(ToolContext& ctx, const std::vector<std::string>& args) {
                 it->steadyHz.push_back(reading.m_dHz);
                 it->steadyCents.push_back(reading.m_dCents);
             }
-        }
-    }
-    if (!why.empty()) {
+        },
+        why);
+    if (!bRead) {
         return ctx.Fail(kExitUsage, r.file + ": " + why);
     }
     PrintSummary(ctx.out, notes);

@@ -11,12 +11,6 @@
 #include "storetool/WavFile.h"
 #include "tuning/TemperamentSet.h"
 
-namespace {
-
-constexpr std::size_t kReadFrames = 4096;
-
-}  // namespace
-
 bool SurveyRecording(const std::string& path, double anchor, SRecordedSurvey& out,
                      std::string& why) {
     CWavFile wav;
@@ -26,20 +20,8 @@ bool SurveyRecording(const std::string& path, double anchor, SRecordedSurvey& ou
     CFineAnalyser analyser(wav.GetSamplingRate(), wav.GetChannels());
     analyser.FollowFrequency(anchor);
     CSurveyCollector collector(anchor);
-    std::vector<float> frames(kReadFrames * static_cast<std::size_t>(wav.GetChannels()));
-    std::vector<CFineReading> readings;
-    while (true) {
-        const std::size_t n = wav.Read(frames.data(), kReadFrames, why);
-        if (n == 0) {
-            break;
-        }
-        readings.clear();
-        analyser.FeedFloat(frames.data(), n, &readings);
-        for (const CFineReading& r : readings) {
-            collector.OnReading(r);
-        }
-    }
-    if (!why.empty()) {
+    if (!AnalyseWavFile(
+            wav, analyser, [&](const CFineReading& r) { collector.OnReading(r); }, why)) {
         return false;
     }
     collector.Finish();

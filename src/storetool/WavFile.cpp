@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "audio/FineAnalyser.h"
+
 namespace {
 
 constexpr int kPcm = 1;
@@ -226,4 +228,22 @@ std::size_t CWavFile::Read(float* pOut, std::size_t nFrames, std::string& why) {
     }
     m_nFramesLeft -= nFrames;
     return nFrames;
+}
+
+bool AnalyseWavFile(CWavFile& wav, CFineAnalyser& analyser,
+                    const std::function<void(const CFineReading&)>& fnReading, std::string& why) {
+    constexpr std::size_t kReadFrames = 4096;
+    std::vector<float> frames(kReadFrames * static_cast<std::size_t>(wav.GetChannels()));
+    std::vector<CFineReading> readings;
+    while (true) {
+        const std::size_t n = wav.Read(frames.data(), kReadFrames, why);
+        if (n == 0) {
+            return why.empty();
+        }
+        readings.clear();
+        analyser.FeedFloat(frames.data(), n, &readings);
+        for (const CFineReading& reading : readings) {
+            fnReading(reading);
+        }
+    }
 }

@@ -10,7 +10,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+
+#include "audio/FineReading.h"
+
+class CFineAnalyser;
 
 class CWavFile {
 public:
@@ -49,3 +54,8 @@ private:
     std::uint64_t m_nFrames = 0;
     std::uint64_t m_nFramesLeft = 0;
 };
+
+// Runs the rest of an open file through the analyser and hands each of its
+// readings to fnReading, in order. False after a read error (why says it).
+bool AnalyseWavFile(CWavFile& wav, CFineAnalyser& analyser,
+                    const std::function<void(const CFineReading&)>& fnReading, std::string& why);
