@@ -143,7 +143,7 @@ bool CWaveDeviceCore<Calls>::Open() {
     }
     m_nState = STATE_OPEN;
     OutputDebugText("Device opened OK\r\n");
-    if constexpr (Calls::SetLatency != nullptr) {
+    if constexpr (Calls::kHasLatency) {
         // The whole ring: buffer count times one buffer's playing time.
         const std::uint64_t nRingBytes = static_cast<std::uint64_t>(std::max(m_nBufferCount, 0)) *
                                          static_cast<std::uint64_t>(std::max(m_nBufferSize, 0));
@@ -263,7 +263,7 @@ void CWaveDeviceCore<Calls>::ReportError(MMRESULT nResult) {
 
 template <typename Calls>
 MMRESULT CWaveDeviceCore<Calls>::StartStream() {
-    if constexpr (Calls::Start == nullptr) {
+    if constexpr (!Calls::kHasStart) {
         return MMSYSERR_NOERROR;
     } else {
         return (m_pLayer->*Calls::Start)(m_hWave);

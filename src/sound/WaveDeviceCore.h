@@ -24,6 +24,10 @@ struct SWaveInCalls {
     static constexpr auto Reset = &CWaveLayer::waveInReset;
     static constexpr auto Close = &CWaveLayer::waveInClose;
     static constexpr MMRESULT (CWaveLayer::*SetLatency)(HWAVEIN, unsigned int) = nullptr;
+    // Whether Start and SetLatency are calls (a compiler may not compare a
+    // member pointer with null in a constant expression).
+    static constexpr bool kHasStart = true;
+    static constexpr bool kHasLatency = false;
     static constexpr const char* kStarted = "Recording Started\r\n";
     static constexpr const char* kStopped = "Recording Stopped\r\n";
 };
@@ -44,6 +48,8 @@ struct SWaveOutCalls {
     static constexpr auto Reset = &CWaveLayer::waveOutReset;
     static constexpr auto Close = &CWaveLayer::waveOutClose;
     static constexpr auto SetLatency = &CWaveLayer::waveOutSetLatency;
+    static constexpr bool kHasStart = false;
+    static constexpr bool kHasLatency = true;
     static constexpr const char* kStarted = "Playback Started\r\n";
     static constexpr const char* kStopped = "Playback Stopped\r\n";
 };
