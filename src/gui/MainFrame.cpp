@@ -141,10 +141,14 @@ void CMainFrame::ShowSurvey(CFineTunerWindow& tuner) {
         // A window of the main frame's, so that it stays open with its
         // results when the Fine Tuner closes.
         m_pSurvey = new CSurveyWindow(this, *m_pView, *m_pForm);
-        m_pSurvey->Bind(wxEVT_DESTROY, [this](wxWindowDestroyEvent& event) {
-            if (event.GetEventObject() == m_pSurvey) {
+        // Its destroy event comes when only the wxWindow part is left: what
+        // is needed then is taken now.
+        wxObject* pWindow = m_pSurvey;
+        IFineReadingObserver* pFeed = &m_pSurvey->ReadingFeed();
+        m_pSurvey->Bind(wxEVT_DESTROY, [this, pWindow, pFeed](wxWindowDestroyEvent& event) {
+            if (event.GetEventObject() == pWindow) {
                 if (m_pFineTuner != nullptr) {
-                    m_pFineTuner->Tuner().RemoveObserver(&m_pSurvey->ReadingFeed());
+                    m_pFineTuner->Tuner().RemoveObserver(pFeed);
                 }
                 m_pSurvey = nullptr;
             }
