@@ -33,6 +33,17 @@ if ! start_private_pulse "$work/runtime" "$work/pulse.log"; then
     cat "$work/pulse.log" >&2
 fi
 
+# PortAudio and ALSA's JACK plug-in open JACK's metadata database in
+# /dev/shm/jack_db-UID whenever a sound helper starts. A helper that the tests
+# kill while it holds that database's lock leaves the lock held for good, and
+# every later helper of this user then waits in PortAudio's start-up. A
+# database that no running process has open is only such a leftover: it goes,
+# and JACK makes it again.
+jack_db="/dev/shm/jack_db-$(id -u)"
+if [ -d "$jack_db" ] && ! grep -qs "$jack_db" /proc/[0-9]*/maps; then
+    rm -rf "$jack_db"
+fi
+
 # Tests use their own store files; never the user's.
 export KLAVORA_STORE="$work/store-unused.db"
 
