@@ -12,13 +12,19 @@ build="$(cd "$1" && pwd)"
 check="$2"
 app_id=org.klavora.Klavora
 
+# shellcheck source=../../scripts/session-lib.sh
+. "$(dirname "$0")/../../scripts/session-lib.sh"
+
 work="$(mktemp -d /tmp/klavora-install.XXXXXX)"
-app_pid=""
+app_pid="" wm_pid="" xvfb_pid=""
 cleanup() {
-    if [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; then
-        kill "$app_pid" 2>/dev/null
-        wait "$app_pid" 2>/dev/null
-    fi
+    local pid
+    for pid in "$app_pid" "$wm_pid" "$xvfb_pid"; do
+        if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+            kill "$pid" 2>/dev/null
+            wait "$pid" 2>/dev/null
+        fi
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
@@ -182,8 +188,16 @@ wait_window() {
 }
 
 check_run() {
-    need xdotool xprop
-    [ -n "${DISPLAY:-}" ] || { echo "install-check: no DISPLAY" >&2; exit 1; }
+    need xdotool xprop Xvfb openbox
+    # A display and window manager of its own, as a user's desktop has: the
+    # check does not depend on what earlier tests left on a shared display.
+    start_display 141 190 "$work/xvfb.log" || { echo "install-check: no free display" >&2; exit 1; }
+    openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    wm_pid=$!
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        sleep 0.1
+    done
     install_prefix
     # A user of their own, with no build folder and no store around.
     local home="$work/home"
