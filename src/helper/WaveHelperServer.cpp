@@ -16,8 +16,8 @@ MMRESULT GetCaps(CWaveLayer& layer, EWaveDirection nDirection, SHelperMessage& m
     SWaveCaps caps{};
     const MMRESULT nResult = layer.DeviceCaps(nDirection, message.m_nValue, &caps);
     std::memcpy(message.m_szName, caps.szPname, sizeof message.m_szName);
-    message.m_dwFormats = caps.dwFormats;
-    message.m_wChannels = caps.wChannels;
+    message.m_nFormats = caps.dwFormats;
+    message.m_nChannels = caps.wChannels;
     return nResult;
 }
 
@@ -26,8 +26,8 @@ MMRESULT GetCaps(CWaveLayer& layer, EWaveDirection nDirection, SHelperMessage& m
 // One device the program opened: its layer handle, its arena, and a header
 // for each place in the arena that the program has queued.
 struct CWaveHelperServer::SDevice : public CWaveSink {
-    SDevice(CWaveHelperServer& server, std::uint32_t nHandle, bool bInput)
-        : m_server(server), m_nHandle(nHandle), m_bInput(bInput) {}
+    SDevice(CWaveHelperServer& server, std::uint32_t nHandle, EWaveDirection nDirection)
+        : m_server(server), m_nHandle(nHandle), m_nDirection(nDirection) {}
     ~SDevice() override {
         if (m_pArena != nullptr) {
             munmap(m_pArena, m_nArenaBytes);
@@ -39,12 +39,8 @@ struct CWaveHelperServer::SDevice : public CWaveSink {
 
     CWaveHelperServer& m_server;
     const std::uint32_t m_nHandle;
-    const bool m_bInput;
+    const EWaveDirection m_nDirection;
     std::uint32_t m_nStream = 0;  // the layer's handle
-
-    EWaveDirection Direction() const {
-        return m_bInput ? EWaveDirection::Recording : EWaveDirection::Playback;
-    }
 
     char* m_pArena = nullptr;
     std::uint64_t m_nArenaBytes = 0;
@@ -107,16 +103,15 @@ void CWaveHelperServer::Run() {
     // Reading the device lists starts PortAudio: done before the hello, so
     // that the program's bound on the start covers it, as it covers the
     // probe of the default devices.
-    m_layer.waveOutGetNumDevs();
-    m_layer.waveInGetNumDevs();
+    m_layer.DeviceCount(EWaveDirection::Playback);
+    m_layer.DeviceCount(EWaveDirection::Recording);
     // The program's first questions are about the default devices. Their
     // capabilities (a dozen format probes each, every one a trip to the
     // sound server) are learnt now, while the program is still building its
     // window, and kept for its questions.
-    WAVEINCAPS inCaps{};
-    m_layer.waveInGetDevCaps(WAVE_MAPPER, &inCaps);
-    WAVEOUTCAPS outCaps{};
-    m_layer.waveOutGetDevCaps(WAVE_MAPPER, &outCaps);
+    SWaveCaps caps{};
+    m_layer.DeviceCaps(EWaveDirection::Recording, WAVE_MAPPER, &caps);
+    m_layer.DeviceCaps(EWaveDirection::Playback, WAVE_MAPPER, &caps);
     SHelperMessage hello;
     hello.m_nType = EHelperMessage::Hello;
     Send(hello);
@@ -168,8 +163,7 @@ bool CWaveHelperServer::Serve(SHelperMessage& message, int nFd) {
 }
 
 bool CWaveHelperServer::ServeRequest(SHelperMessage& message, int nFd) {
-    const EWaveDirection nDirection =
-        message.m_bInput != 0 ? EWaveDirection::Recording : EWaveDirection::Playback;
+    const EWaveDirection nDirection = message.m_nDirection;
     SDevice* pDevice = Find(message.m_nHandle);
     MMRESULT nResult = MMSYSERR_NOERROR;
     switch (message.m_nType) {
@@ -186,23 +180,23 @@ bool CWaveHelperServer::ServeRequest(SHelperMessage& message, int nFd) {
             nFd = -1;
             break;
         case EHelperMessage::SetLatency:
-            nResult = pDevice == nullptr || pDevice->m_bInput
+            nResult = pDevice == nullptr || IsRecording(pDevice->m_nDirection)
                           ? MMSYSERR_INVALHANDLE
-                          : m_layer.SetStreamLatency(pDevice->Direction(), pDevice->m_nStream,
+                          : m_layer.SetStreamLatency(pDevice->m_nDirection, pDevice->m_nStream,
                                                      static_cast<unsigned int>(message.m_nValue));
             break;
         case EHelperMessage::Queue:
             nResult = pDevice == nullptr ? MMSYSERR_INVALHANDLE : Queue(*pDevice, message);
             break;
         case EHelperMessage::Start:
-            nResult = pDevice == nullptr || !pDevice->m_bInput
+            nResult = pDevice == nullptr || !IsRecording(pDevice->m_nDirection)
                           ? MMSYSERR_INVALHANDLE
-                          : m_layer.StartStream(pDevice->Direction(), pDevice->m_nStream);
+                          : m_layer.StartStream(pDevice->m_nDirection, pDevice->m_nStream);
             break;
         case EHelperMessage::Reset:
             nResult = pDevice == nullptr
                           ? MMSYSERR_INVALHANDLE
-                          : m_layer.ResetStream(pDevice->Direction(), pDevice->m_nStream);
+                          : m_layer.ResetStream(pDevice->m_nDirection, pDevice->m_nStream);
             break;
         case EHelperMessage::Close:
             nResult = Close(message.m_nHandle);
@@ -236,12 +230,12 @@ MMRESULT CWaveHelperServer::Open(const SHelperMessage& message, int nFd) {
     if (pArena == MAP_FAILED) {
         return MMSYSERR_NOMEM;
     }
-    const bool bInput = message.m_bInput != 0;
-    auto pDevice = std::make_unique<SDevice>(*this, message.m_nHandle, bInput);
+    auto pDevice = std::make_unique<SDevice>(*this, message.m_nHandle, message.m_nDirection);
     pDevice->m_pArena = static_cast<char*>(pArena);
     pDevice->m_nArenaBytes = message.m_nLength;
-    const MMRESULT nResult = m_layer.OpenStream(pDevice->Direction(), &pDevice->m_nStream,
-                                                message.m_nValue, &message.m_format, pDevice.get());
+    const WAVEFORMATEX format = FromHelperFormat(message.m_format);
+    const MMRESULT nResult = m_layer.OpenStream(pDevice->m_nDirection, &pDevice->m_nStream,
+                                                message.m_nValue, &format, pDevice.get());
     if (nResult == MMSYSERR_NOERROR) {
         m_devices.emplace(message.m_nHandle, std::move(pDevice));
     }
@@ -260,9 +254,9 @@ MMRESULT CWaveHelperServer::Queue(SDevice& device, const SHelperMessage& message
     header.lpData = device.m_pArena + message.m_nOffset;
     header.dwBufferLength = static_cast<std::uint32_t>(message.m_nLength);
     header.dwUser = message.m_nOffset;
-    MMRESULT nResult = m_layer.PrepareHeader(device.Direction(), device.m_nStream, &header);
+    MMRESULT nResult = m_layer.PrepareHeader(device.m_nDirection, device.m_nStream, &header);
     if (nResult == MMSYSERR_NOERROR) {
-        nResult = m_layer.QueueHeader(device.Direction(), device.m_nStream, &header);
+        nResult = m_layer.QueueHeader(device.m_nDirection, device.m_nStream, &header);
     }
     return nResult;
 }
@@ -272,7 +266,7 @@ MMRESULT CWaveHelperServer::Close(std::uint32_t nHandle) {
     if (pDevice == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
-    const MMRESULT nResult = m_layer.CloseStream(pDevice->Direction(), pDevice->m_nStream);
+    const MMRESULT nResult = m_layer.CloseStream(pDevice->m_nDirection, pDevice->m_nStream);
     // The layer let go of every header, whatever it reported.
     m_devices.erase(nHandle);
     return nResult;
@@ -281,13 +275,14 @@ MMRESULT CWaveHelperServer::Close(std::uint32_t nHandle) {
 void CWaveHelperServer::OnDeviceMessage(SDevice& device, unsigned int nMessage, WAVEHDR* pHeader) {
     SHelperMessage event;
     event.m_nHandle = device.m_nHandle;
-    event.m_bInput = device.m_bInput ? 1u : 0u;
+    event.m_nDirection = device.m_nDirection;
     if (nMessage == MM_WIM_LOST || nMessage == MM_WOM_LOST) {
         event.m_nType = EHelperMessage::Lost;
     } else if ((nMessage == MM_WIM_DATA || nMessage == MM_WOM_DONE) && pHeader != nullptr) {
         event.m_nType = EHelperMessage::Done;
         event.m_nOffset = pHeader->dwUser;
-        event.m_nLength = device.m_bInput ? pHeader->dwBytesRecorded : pHeader->dwBufferLength;
+        event.m_nLength =
+            IsRecording(device.m_nDirection) ? pHeader->dwBytesRecorded : pHeader->dwBufferLength;
     } else {
         return;
     }

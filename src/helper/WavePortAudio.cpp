@@ -27,9 +27,9 @@ PaStreamParameters StreamParameters(int nPaDevice, unsigned int nChannels, unsig
     return params;
 }
 
-PaError FormatSupported(bool bInput, const PaStreamParameters& params, double dRate) {
-    return bInput ? Pa_IsFormatSupported(&params, nullptr, dRate)
-                  : Pa_IsFormatSupported(nullptr, &params, dRate);
+PaError FormatSupported(EWaveDirection nDirection, const PaStreamParameters& params, double dRate) {
+    return IsRecording(nDirection) ? Pa_IsFormatSupported(&params, nullptr, dRate)
+                                   : Pa_IsFormatSupported(nullptr, &params, dRate);
 }
 
 }  // namespace
@@ -48,7 +48,8 @@ CWavePortAudio::~CWavePortAudio() {
 bool CWavePortAudio::Terminate() {
     while (!m_streams.empty()) {
         const SStream& stream = *m_streams.begin()->second;
-        Close(stream.IsInput(), stream.Handle());
+        CloseStream(stream.IsInput() ? EWaveDirection::Recording : EWaveDirection::Playback,
+                    stream.Handle());
     }
     if (!ForgetDevices()) {
         return false;
@@ -111,7 +112,8 @@ void CWavePortAudio::RefreshDevices() {
     }
 }
 
-int CWavePortAudio::ResolveDevice(bool bInput, int nDeviceId) const {
+int CWavePortAudio::ResolveDevice(EWaveDirection nDirection, int nDeviceId) const {
+    const bool bInput = IsRecording(nDirection);
     if (nDeviceId == WAVE_MAPPER) {
         const PaDeviceIndex nDefault =
             bInput ? Pa_GetDefaultInputDevice() : Pa_GetDefaultOutputDevice();
@@ -124,12 +126,15 @@ int CWavePortAudio::ResolveDevice(bool bInput, int nDeviceId) const {
     return devices[static_cast<std::size_t>(nDeviceId)];
 }
 
-MMRESULT CWavePortAudio::GetCaps(bool bInput, int nDeviceId, char* pszName,
-                                 std::uint32_t* pdwFormats, std::uint16_t* pwChannels) {
+MMRESULT CWavePortAudio::DeviceCaps(EWaveDirection nDirection, int nDeviceId, SWaveCaps* pCaps) {
+    if (pCaps == nullptr) {
+        return MMSYSERR_INVALPARAM;
+    }
     if (!EnsureInitialised()) {
         return MMSYSERR_NODRIVER;
     }
-    const int nPaDevice = ResolveDevice(bInput, nDeviceId);
+    const bool bInput = IsRecording(nDirection);
+    const int nPaDevice = ResolveDevice(nDirection, nDeviceId);
     const PaDeviceInfo* pInfo = nPaDevice < 0 ? nullptr : Pa_GetDeviceInfo(nPaDevice);
     if (pInfo == nullptr) {
         return MMSYSERR_BADDEVICEID;
@@ -147,20 +152,20 @@ MMRESULT CWavePortAudio::GetCaps(bool bInput, int nDeviceId, char* pszName,
             }
             const PaStreamParameters params =
                 StreamParameters(nPaDevice, row.m_nChannels, row.m_nBits, dLatency);
-            if (FormatSupported(bInput, params, row.m_nRate) == paFormatIsSupported) {
+            if (FormatSupported(nDirection, params, row.m_nRate) == paFormatIsSupported) {
                 dwFormats |= row.m_nFlag;
             }
         }
         it = cache.emplace(nPaDevice, dwFormats).first;
     }
-    WaveCopyName(pszName, MAXPNAMELEN, pInfo->name);
-    *pdwFormats = it->second;
-    *pwChannels = static_cast<std::uint16_t>(nMaxChannels >= 2 ? 2 : 1);
+    WaveCopyName(pCaps->szPname, MAXPNAMELEN, pInfo->name);
+    pCaps->dwFormats = it->second;
+    pCaps->wChannels = static_cast<std::uint16_t>(nMaxChannels >= 2 ? 2 : 1);
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT CWavePortAudio::OpenHandle(bool bInput, std::uint32_t* pnHandle, int nDeviceId,
-                                    const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
+MMRESULT CWavePortAudio::OpenStream(EWaveDirection nDirection, std::uint32_t* pnHandle,
+                                    int nDeviceId, const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
     if (pnHandle == nullptr || pFormat == nullptr) {
         return MMSYSERR_INVALPARAM;
     }
@@ -170,7 +175,8 @@ MMRESULT CWavePortAudio::OpenHandle(bool bInput, std::uint32_t* pnHandle, int nD
     if (!WaveFormatValid(*pFormat)) {
         return WAVERR_BADFORMAT;
     }
-    const int nPaDevice = ResolveDevice(bInput, nDeviceId);
+    const bool bInput = IsRecording(nDirection);
+    const int nPaDevice = ResolveDevice(nDirection, nDeviceId);
     const PaDeviceInfo* pInfo = nPaDevice < 0 ? nullptr : Pa_GetDeviceInfo(nPaDevice);
     if (pInfo == nullptr) {
         return MMSYSERR_BADDEVICEID;
@@ -185,7 +191,7 @@ MMRESULT CWavePortAudio::OpenHandle(bool bInput, std::uint32_t* pnHandle, int nD
         const PaStreamParameters params = StreamParameters(
             nPaDevice, pFormat->nChannels, pFormat->wBitsPerSample,
             bInput ? pInfo->defaultHighInputLatency : pInfo->defaultHighOutputLatency);
-        const PaError nSupported = FormatSupported(bInput, params, pFormat->nSamplesPerSec);
+        const PaError nSupported = FormatSupported(nDirection, params, pFormat->nSamplesPerSec);
         if (nSupported != paFormatIsSupported) {
             return PortAudioResult(nSupported);
         }
@@ -200,31 +206,35 @@ MMRESULT CWavePortAudio::OpenHandle(bool bInput, std::uint32_t* pnHandle, int nD
     return MMSYSERR_NOERROR;
 }
 
-CWavePortAudio::SStream* CWavePortAudio::FindStream(bool bInput, std::uint32_t nHandle) {
+CWavePortAudio::SStream* CWavePortAudio::FindStream(EWaveDirection nDirection,
+                                                    std::uint32_t nHandle) {
     auto it = m_streams.find(nHandle);
-    if (it == m_streams.end() || it->second->IsInput() != bInput) {
+    if (it == m_streams.end() || it->second->IsInput() != IsRecording(nDirection)) {
         return nullptr;
     }
     return it->second.get();
 }
 
-MMRESULT CWavePortAudio::Prepare(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader) {
-    SStream* pStream = FindStream(bInput, nHandle);
+MMRESULT CWavePortAudio::PrepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                       WAVEHDR* pHeader) {
+    SStream* pStream = FindStream(nDirection, nHandle);
     if (pStream == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
     return WavePrepareHeader(pHeader, pStream->Buffers().Format());
 }
 
-MMRESULT CWavePortAudio::Unprepare(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader) {
-    if (FindStream(bInput, nHandle) == nullptr) {
+MMRESULT CWavePortAudio::UnprepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                         WAVEHDR* pHeader) {
+    if (FindStream(nDirection, nHandle) == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
     return WaveUnprepareHeader(pHeader);
 }
 
-MMRESULT CWavePortAudio::Queue(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader) {
-    SStream* pStream = FindStream(bInput, nHandle);
+MMRESULT CWavePortAudio::QueueHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                     WAVEHDR* pHeader) {
+    SStream* pStream = FindStream(nDirection, nHandle);
     if (pStream == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
@@ -235,7 +245,7 @@ MMRESULT CWavePortAudio::Queue(bool bInput, std::uint32_t nHandle, WAVEHDR* pHea
         return WAVERR_LOST;
     }
     const MMRESULT nResult = pStream->Buffers().Queue(pHeader);
-    if (nResult != MMSYSERR_NOERROR || bInput) {
+    if (nResult != MMSYSERR_NOERROR || IsRecording(nDirection)) {
         return nResult;
     }
     // Playback runs whenever buffers are queued, from the moment the whole
@@ -252,8 +262,8 @@ MMRESULT CWavePortAudio::Queue(bool bInput, std::uint32_t nHandle, WAVEHDR* pHea
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT CWavePortAudio::Reset(bool bInput, std::uint32_t nHandle) {
-    SStream* pStream = FindStream(bInput, nHandle);
+MMRESULT CWavePortAudio::ResetStream(EWaveDirection nDirection, std::uint32_t nHandle) {
+    SStream* pStream = FindStream(nDirection, nHandle);
     if (pStream == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
@@ -261,9 +271,9 @@ MMRESULT CWavePortAudio::Reset(bool bInput, std::uint32_t nHandle) {
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT CWavePortAudio::Close(bool bInput, std::uint32_t nHandle) {
+MMRESULT CWavePortAudio::CloseStream(EWaveDirection nDirection, std::uint32_t nHandle) {
     auto it = m_streams.find(nHandle);
-    if (it == m_streams.end() || it->second->IsInput() != bInput) {
+    if (it == m_streams.end() || it->second->IsInput() != IsRecording(nDirection)) {
         return MMSYSERR_INVALHANDLE;
     }
     it->second->Stop();
@@ -364,53 +374,17 @@ unsigned int CWavePortAudio::DeviceCount(EWaveDirection nDirection) {
                                                              : m_outDevices.size());
 }
 
-MMRESULT CWavePortAudio::DeviceCaps(EWaveDirection nDirection, int nDeviceId, SWaveCaps* pCaps) {
-    if (pCaps == nullptr) {
-        return MMSYSERR_INVALPARAM;
-    }
-    return GetCaps(IsRecording(nDirection), nDeviceId, pCaps->szPname, &pCaps->dwFormats,
-                   &pCaps->wChannels);
-}
-
-MMRESULT CWavePortAudio::OpenStream(EWaveDirection nDirection, std::uint32_t* pnHandle,
-                                    int nDeviceId, const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
-    return OpenHandle(IsRecording(nDirection), pnHandle, nDeviceId, pFormat, pSink);
-}
-
-MMRESULT CWavePortAudio::PrepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
-                                       WAVEHDR* pHeader) {
-    return Prepare(IsRecording(nDirection), nHandle, pHeader);
-}
-
-MMRESULT CWavePortAudio::UnprepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
-                                         WAVEHDR* pHeader) {
-    return Unprepare(IsRecording(nDirection), nHandle, pHeader);
-}
-
-MMRESULT CWavePortAudio::QueueHeader(EWaveDirection nDirection, std::uint32_t nHandle,
-                                     WAVEHDR* pHeader) {
-    return Queue(IsRecording(nDirection), nHandle, pHeader);
-}
-
 MMRESULT CWavePortAudio::StartStream(EWaveDirection nDirection, std::uint32_t nHandle) {
-    SStream* pStream = IsRecording(nDirection) ? FindStream(true, nHandle) : nullptr;
+    SStream* pStream = IsRecording(nDirection) ? FindStream(nDirection, nHandle) : nullptr;
     if (pStream == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
     return pStream->Start();
 }
 
-MMRESULT CWavePortAudio::ResetStream(EWaveDirection nDirection, std::uint32_t nHandle) {
-    return Reset(IsRecording(nDirection), nHandle);
-}
-
-MMRESULT CWavePortAudio::CloseStream(EWaveDirection nDirection, std::uint32_t nHandle) {
-    return Close(IsRecording(nDirection), nHandle);
-}
-
 MMRESULT CWavePortAudio::SetStreamLatency(EWaveDirection nDirection, std::uint32_t nHandle,
                                           unsigned int nMilliseconds) {
-    SStream* pStream = FindStream(IsRecording(nDirection), nHandle);
+    SStream* pStream = FindStream(nDirection, nHandle);
     if (pStream == nullptr || IsRecording(nDirection)) {
         return MMSYSERR_INVALHANDLE;
     }

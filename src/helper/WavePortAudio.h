@@ -66,17 +66,9 @@ private:
     // Ends PortAudio and forgets the device lists, unless a lost stream may
     // still have a running thread.
     bool ForgetDevices();
-    int ResolveDevice(bool bInput, int nDeviceId) const;
-    MMRESULT GetCaps(bool bInput, int nDeviceId, char* pszName, std::uint32_t* pdwFormats,
-                     std::uint16_t* pwChannels);
-    MMRESULT OpenHandle(bool bInput, std::uint32_t* pnHandle, int nDeviceId,
-                        const WAVEFORMATEX* pFormat, CWaveSink* pSink);
-    SStream* FindStream(bool bInput, std::uint32_t nHandle);
-    MMRESULT Prepare(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader);
-    MMRESULT Unprepare(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader);
-    MMRESULT Queue(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader);
-    MMRESULT Reset(bool bInput, std::uint32_t nHandle);
-    MMRESULT Close(bool bInput, std::uint32_t nHandle);
+    // The PortAudio index of a device of the direction, or -1.
+    int ResolveDevice(EWaveDirection nDirection, int nDeviceId) const;
+    SStream* FindStream(EWaveDirection nDirection, std::uint32_t nHandle);
     // Looks for streams that stopped by themselves and marks them lost.
     void CheckStreams();
 

@@ -13,9 +13,9 @@ const char kNoFormat[] = "The specified device does not support the required for
 
 }  // namespace
 
-template <typename Calls>
-CWaveDeviceCore<Calls>::CWaveDeviceCore(unsigned int nFormatFlag, int nBufferCount, int nBufferSize,
-                                        CWaveSink* pCallbackWindow)
+template <EWaveDirection kDirection>
+CWaveDeviceCore<kDirection>::CWaveDeviceCore(unsigned int nFormatFlag, int nBufferCount,
+                                             int nBufferSize, CWaveSink* pCallbackWindow)
     : m_pLayer(GetWaveLayer()),
       m_pCallbackWindow(pCallbackWindow),
       m_nFormatFlag(nFormatFlag),
@@ -23,54 +23,54 @@ CWaveDeviceCore<Calls>::CWaveDeviceCore(unsigned int nFormatFlag, int nBufferCou
       m_nBufferSize(nBufferSize),
       m_buffers(nBufferCount) {}
 
-template <typename Calls>
-CWaveDeviceCore<Calls>::~CWaveDeviceCore() {
+template <EWaveDirection kDirection>
+CWaveDeviceCore<kDirection>::~CWaveDeviceCore() {
     CloseQuietly();
     m_buffers.Release();
 }
 
-template <typename Calls>
-int CWaveDeviceCore<Calls>::ChannelCount() const {
+template <EWaveDirection kDirection>
+int CWaveDeviceCore<kDirection>::ChannelCount() const {
     const SWaveFormatRow* pRow = FindWaveFormat(m_nFormatFlag);
     return pRow != nullptr ? static_cast<int>(pRow->m_nChannels) : 0;
 }
 
-template <typename Calls>
-int CWaveDeviceCore<Calls>::BitsPerSample() const {
+template <EWaveDirection kDirection>
+int CWaveDeviceCore<kDirection>::BitsPerSample() const {
     const SWaveFormatRow* pRow = FindWaveFormat(m_nFormatFlag);
     return pRow != nullptr ? static_cast<int>(pRow->m_nBits) : 0;
 }
 
-template <typename Calls>
-int CWaveDeviceCore<Calls>::SampleRate() const {
+template <EWaveDirection kDirection>
+int CWaveDeviceCore<kDirection>::SampleRate() const {
     const SWaveFormatRow* pRow = FindWaveFormat(m_nFormatFlag);
     return pRow != nullptr ? static_cast<int>(pRow->m_nRate) : 0;
 }
 
-template <typename Calls>
-int CWaveDeviceCore<Calls>::DeviceCount() const {
-    return static_cast<int>((m_pLayer->*Calls::GetNumDevs)());
+template <EWaveDirection kDirection>
+int CWaveDeviceCore<kDirection>::DeviceCount() const {
+    return static_cast<int>(m_pLayer->DeviceCount(kDirection));
 }
 
-template <typename Calls>
-bool CWaveDeviceCore<Calls>::GetDeviceName(std::string& strName, int nDevice) const {
-    if (nDevice < 0 || static_cast<unsigned int>(nDevice) >= (m_pLayer->*Calls::GetNumDevs)()) {
+template <EWaveDirection kDirection>
+bool CWaveDeviceCore<kDirection>::GetDeviceName(std::string& strName, int nDevice) const {
+    if (nDevice < 0 || static_cast<unsigned int>(nDevice) >= m_pLayer->DeviceCount(kDirection)) {
         return false;
     }
-    typename Calls::Caps caps{};
-    if ((m_pLayer->*Calls::GetDevCaps)(nDevice, &caps) != MMSYSERR_NOERROR) {
+    SWaveCaps caps{};
+    if (m_pLayer->DeviceCaps(kDirection, nDevice, &caps) != MMSYSERR_NOERROR) {
         return false;
     }
     strName = caps.szPname;
     return true;
 }
 
-template <typename Calls>
-bool CWaveDeviceCore<Calls>::HasCapableDevice() const {
-    const unsigned int nCount = (m_pLayer->*Calls::GetNumDevs)();
+template <EWaveDirection kDirection>
+bool CWaveDeviceCore<kDirection>::HasCapableDevice() const {
+    const unsigned int nCount = m_pLayer->DeviceCount(kDirection);
     for (unsigned int i = 0; i < nCount; ++i) {
-        typename Calls::Caps caps{};
-        if ((m_pLayer->*Calls::GetDevCaps)(static_cast<int>(i), &caps) == MMSYSERR_NOERROR &&
+        SWaveCaps caps{};
+        if (m_pLayer->DeviceCaps(kDirection, static_cast<int>(i), &caps) == MMSYSERR_NOERROR &&
             WaveFormatListed(caps.dwFormats, m_nFormatFlag)) {
             OutputDebugText(caps.szPname);
             OutputDebugText("\r\n");
@@ -80,13 +80,13 @@ bool CWaveDeviceCore<Calls>::HasCapableDevice() const {
     return false;
 }
 
-template <typename Calls>
-bool CWaveDeviceCore<Calls>::SelectDevice(int nDeviceId) {
-    typename Calls::Caps caps{};
-    const MMRESULT nResult = (m_pLayer->*Calls::GetDevCaps)(nDeviceId, &caps);
+template <EWaveDirection kDirection>
+bool CWaveDeviceCore<kDirection>::SelectDevice(int nDeviceId) {
+    SWaveCaps caps{};
+    const MMRESULT nResult = m_pLayer->DeviceCaps(kDirection, nDeviceId, &caps);
     if (nResult != MMSYSERR_NOERROR) {
         // Only the last error changes: the previous choice stays in force.
-        m_pLayer->waveInGetErrorText(nResult, m_szErrorText, sizeof m_szErrorText);
+        WaveErrorText(nResult, m_szErrorText, sizeof m_szErrorText);
         m_strLastError = m_szErrorText;
         return false;
     }
@@ -104,8 +104,8 @@ bool CWaveDeviceCore<Calls>::SelectDevice(int nDeviceId) {
     return true;
 }
 
-template <typename Calls>
-bool CWaveDeviceCore<Calls>::Open() {
+template <EWaveDirection kDirection>
+bool CWaveDeviceCore<kDirection>::Open() {
     if (m_nState == STATE_NO_DEVICE) {
         Fail(kNotFound);
         return false;
@@ -135,21 +135,22 @@ bool CWaveDeviceCore<Calls>::Open() {
     format.cbSize = 0;
 
     const MMRESULT nResult =
-        (m_pLayer->*Calls::Open)(&m_hWave, m_nDeviceId, &format, m_pCallbackWindow);
+        m_pLayer->OpenStream(kDirection, &m_nHandle, m_nDeviceId, &format, m_pCallbackWindow);
     if (nResult != MMSYSERR_NOERROR) {
-        m_hWave = Handle{};
+        m_nHandle = 0;
         ReportError(nResult);
         return false;
     }
     m_nState = STATE_OPEN;
     OutputDebugText("Device opened OK\r\n");
-    if constexpr (Calls::kHasLatency) {
+    if constexpr (Direction::kHasLatency) {
         // The whole ring: buffer count times one buffer's playing time.
         const std::uint64_t nRingBytes = static_cast<std::uint64_t>(std::max(m_nBufferCount, 0)) *
                                          static_cast<std::uint64_t>(std::max(m_nBufferSize, 0));
         const std::uint64_t nRingMs = nRingBytes * 1000u / std::max(format.nAvgBytesPerSec, 1u);
-        (m_pLayer->*Calls::SetLatency)(
-            m_hWave, static_cast<unsigned int>(std::min<std::uint64_t>(nRingMs, 60000u)));
+        m_pLayer->SetStreamLatency(
+            kDirection, m_nHandle,
+            static_cast<unsigned int>(std::min<std::uint64_t>(nRingMs, 60000u)));
     }
     if (!m_buffers.Allocate(m_nBufferSize)) {
         CloseQuietly();
@@ -159,8 +160,8 @@ bool CWaveDeviceCore<Calls>::Open() {
     return true;
 }
 
-template <typename Calls>
-bool CWaveDeviceCore<Calls>::Start() {
+template <EWaveDirection kDirection>
+bool CWaveDeviceCore<kDirection>::Start() {
     if (m_nState != STATE_OPEN) {
         Fail(kNotReady);
         return false;
@@ -169,16 +170,16 @@ bool CWaveDeviceCore<Calls>::Start() {
     // blocks hold, starting with the first write.
     MMRESULT nResult = MMSYSERR_NOERROR;
     for (int i = 0; i < m_buffers.Count() && nResult == MMSYSERR_NOERROR; ++i) {
-        nResult = (m_pLayer->*Calls::PrepareHeader)(m_hWave, m_buffers.Header(i));
+        nResult = m_pLayer->PrepareHeader(kDirection, m_nHandle, m_buffers.Header(i));
         if (nResult == MMSYSERR_NOERROR) {
-            nResult = (m_pLayer->*Calls::Queue)(m_hWave, m_buffers.Header(i));
+            nResult = m_pLayer->QueueHeader(kDirection, m_nHandle, m_buffers.Header(i));
         }
     }
     if (nResult == MMSYSERR_NOERROR) {
         nResult = StartStream();
         if (nResult == MMSYSERR_NOERROR) {
             m_nState = STATE_RUNNING;
-            OutputDebugText(Calls::kStarted);
+            OutputDebugText(Direction::kStarted);
             return true;
         }
     }
@@ -188,15 +189,15 @@ bool CWaveDeviceCore<Calls>::Start() {
     return false;
 }
 
-template <typename Calls>
-bool CWaveDeviceCore<Calls>::BufferDone(WAVEHDR* pHeader) {
+template <EWaveDirection kDirection>
+bool CWaveDeviceCore<kDirection>::BufferDone(WAVEHDR* pHeader) {
     // Only this device's own buffers may go back to its handle.
     if (m_nState != STATE_RUNNING || !m_buffers.Owns(pHeader)) {
         return false;
     }
-    MMRESULT nResult = (m_pLayer->*Calls::PrepareHeader)(m_hWave, pHeader);
+    MMRESULT nResult = m_pLayer->PrepareHeader(kDirection, m_nHandle, pHeader);
     if (nResult == MMSYSERR_NOERROR) {
-        nResult = (m_pLayer->*Calls::Queue)(m_hWave, pHeader);
+        nResult = m_pLayer->QueueHeader(kDirection, m_nHandle, pHeader);
     }
     if (nResult != MMSYSERR_NOERROR) {
         ReportError(nResult);
@@ -205,9 +206,9 @@ bool CWaveDeviceCore<Calls>::BufferDone(WAVEHDR* pHeader) {
     return true;
 }
 
-template <typename Calls>
-bool CWaveDeviceCore<Calls>::Stop() {
-    MMRESULT nResult = (m_pLayer->*Calls::Reset)(m_hWave);
+template <EWaveDirection kDirection>
+bool CWaveDeviceCore<kDirection>::Stop() {
+    MMRESULT nResult = m_pLayer->ResetStream(kDirection, m_nHandle);
     if (nResult != MMSYSERR_NOERROR) {
         ReportError(nResult);
     } else {
@@ -215,7 +216,7 @@ bool CWaveDeviceCore<Calls>::Stop() {
     }
     for (int i = 0; i < m_buffers.Count(); ++i) {
         if (m_buffers.Header(i) != nullptr) {
-            nResult = (m_pLayer->*Calls::UnprepareHeader)(m_hWave, m_buffers.Header(i));
+            nResult = m_pLayer->UnprepareHeader(kDirection, m_nHandle, m_buffers.Header(i));
         }
     }
     if (nResult != MMSYSERR_NOERROR) {
@@ -223,18 +224,18 @@ bool CWaveDeviceCore<Calls>::Stop() {
         return false;
     }
     m_nState = STATE_OPEN;
-    OutputDebugText(Calls::kStopped);
+    OutputDebugText(Direction::kStopped);
     return true;
 }
 
-template <typename Calls>
-bool CWaveDeviceCore<Calls>::Close() {
-    MMRESULT nResult = (m_pLayer->*Calls::Reset)(m_hWave);
+template <EWaveDirection kDirection>
+bool CWaveDeviceCore<kDirection>::Close() {
+    MMRESULT nResult = m_pLayer->ResetStream(kDirection, m_nHandle);
     if (nResult != MMSYSERR_NOERROR) {
         ReportError(nResult);
     }
     bool bResult = false;
-    nResult = (m_pLayer->*Calls::Close)(m_hWave);
+    nResult = m_pLayer->CloseStream(kDirection, m_nHandle);
     if (nResult == MMSYSERR_NOERROR) {
         m_nState = STATE_CHOSEN;
         OutputDebugText("Device Closed\r\n");
@@ -243,47 +244,46 @@ bool CWaveDeviceCore<Calls>::Close() {
         ReportError(nResult);
     }
     // The layer lets go of a handle on close whatever it reports.
-    m_hWave = Handle{};
+    m_nHandle = 0;
     m_buffers.Release();
     m_nState = STATE_CLOSED;
     m_strDeviceName.clear();
     return bResult;
 }
 
-template <typename Calls>
-void CWaveDeviceCore<Calls>::ReportError(MMRESULT nResult) {
+template <EWaveDirection kDirection>
+void CWaveDeviceCore<kDirection>::ReportError(MMRESULT nResult) {
     m_szErrorText[0] = '\0';
-    // The recording call's texts serve both directions.
-    m_pLayer->waveInGetErrorText(nResult, m_szErrorText, sizeof m_szErrorText);
+    WaveErrorText(nResult, m_szErrorText, sizeof m_szErrorText);
     m_strLastError = m_szErrorText;
     OutputDebugText(m_szErrorText);
     OutputDebugText("\r\n");
     m_nState = STATE_FAILED;
 }
 
-template <typename Calls>
-MMRESULT CWaveDeviceCore<Calls>::StartStream() {
-    if constexpr (!Calls::kHasStart) {
+template <EWaveDirection kDirection>
+MMRESULT CWaveDeviceCore<kDirection>::StartStream() {
+    if constexpr (!Direction::kHasStart) {
         return MMSYSERR_NOERROR;
     } else {
-        return (m_pLayer->*Calls::Start)(m_hWave);
+        return m_pLayer->StartStream(kDirection, m_nHandle);
     }
 }
 
-template <typename Calls>
-void CWaveDeviceCore<Calls>::Fail(const char* pszText) {
+template <EWaveDirection kDirection>
+void CWaveDeviceCore<kDirection>::Fail(const char* pszText) {
     m_strLastError = pszText;
     OutputDebugText(pszText);
 }
 
-template <typename Calls>
-void CWaveDeviceCore<Calls>::CloseQuietly() {
-    if (m_hWave != Handle{}) {
-        (m_pLayer->*Calls::Reset)(m_hWave);
-        (m_pLayer->*Calls::Close)(m_hWave);
-        m_hWave = Handle{};
+template <EWaveDirection kDirection>
+void CWaveDeviceCore<kDirection>::CloseQuietly() {
+    if (m_nHandle != 0) {
+        m_pLayer->ResetStream(kDirection, m_nHandle);
+        m_pLayer->CloseStream(kDirection, m_nHandle);
+        m_nHandle = 0;
     }
 }
 
-template class CWaveDeviceCore<SWaveInCalls>;
-template class CWaveDeviceCore<SWaveOutCalls>;
+template class CWaveDeviceCore<EWaveDirection::Recording>;
+template class CWaveDeviceCore<EWaveDirection::Playback>;

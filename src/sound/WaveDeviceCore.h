@@ -1,65 +1,38 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The body shared by the recording and playback devices, written once against
-// the calls of one direction of the wave layer; CWaveInDevice and
+// The body shared by the recording and playback devices, written once with
+// the direction as a parameter; CWaveInDevice and
 // CWaveOutDevice inherit it privately. User-interface thread only.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "sound/WaveBufferRing.h"
 #include "sound/WaveLayer.h"
 
-// The recording calls: filled buffers come back as MM_WIM_DATA, and recording
-// needs a start call once the buffers are queued.
-struct SWaveInCalls {
-    using Handle = HWAVEIN;
-    using Caps = WAVEINCAPS;
-    static constexpr auto GetNumDevs = &CWaveLayer::waveInGetNumDevs;
-    static constexpr auto GetDevCaps = &CWaveLayer::waveInGetDevCaps;
-    static constexpr auto Open = &CWaveLayer::waveInOpen;
-    static constexpr auto PrepareHeader = &CWaveLayer::waveInPrepareHeader;
-    static constexpr auto UnprepareHeader = &CWaveLayer::waveInUnprepareHeader;
-    static constexpr auto Queue = &CWaveLayer::waveInAddBuffer;
-    static constexpr auto Start = &CWaveLayer::waveInStart;
-    static constexpr auto Reset = &CWaveLayer::waveInReset;
-    static constexpr auto Close = &CWaveLayer::waveInClose;
-    static constexpr MMRESULT (CWaveLayer::*SetLatency)(HWAVEIN, unsigned int) = nullptr;
-    // Whether Start and SetLatency are calls (a compiler may not compare a
-    // member pointer with null in a constant expression).
-    static constexpr bool kHasStart = true;
-    static constexpr bool kHasLatency = false;
-    static constexpr const char* kStarted = "Recording Started\r\n";
-    static constexpr const char* kStopped = "Recording Stopped\r\n";
+// What sets the two directions apart, for the device body below. Filled
+// recording buffers come back as MM_WIM_DATA, and recording needs a start call
+// once the buffers are queued. Played buffers come back as MM_WOM_DONE;
+// playback runs whenever buffers are queued, so there is no start call, and
+// the layer hears how much sound the ring queues, so that a sound server holds
+// as much.
+template <EWaveDirection kDirection>
+struct SWaveDirection {
+    static constexpr bool kRecording = kDirection == EWaveDirection::Recording;
+    static constexpr bool kHasStart = kRecording;
+    static constexpr bool kHasLatency = !kRecording;
+    static constexpr const char* kStarted =
+        kRecording ? "Recording Started\r\n" : "Playback Started\r\n";
+    static constexpr const char* kStopped =
+        kRecording ? "Recording Stopped\r\n" : "Playback Stopped\r\n";
 };
 
-// The playback calls: played buffers come back as MM_WOM_DONE. Playback runs
-// whenever buffers are queued, so there is no start call; the layer hears how
-// much sound the ring queues, so that a sound server holds as much.
-struct SWaveOutCalls {
-    using Handle = HWAVEOUT;
-    using Caps = WAVEOUTCAPS;
-    static constexpr auto GetNumDevs = &CWaveLayer::waveOutGetNumDevs;
-    static constexpr auto GetDevCaps = &CWaveLayer::waveOutGetDevCaps;
-    static constexpr auto Open = &CWaveLayer::waveOutOpen;
-    static constexpr auto PrepareHeader = &CWaveLayer::waveOutPrepareHeader;
-    static constexpr auto UnprepareHeader = &CWaveLayer::waveOutUnprepareHeader;
-    static constexpr auto Queue = &CWaveLayer::waveOutWrite;
-    static constexpr MMRESULT (CWaveLayer::*Start)(HWAVEOUT) = nullptr;
-    static constexpr auto Reset = &CWaveLayer::waveOutReset;
-    static constexpr auto Close = &CWaveLayer::waveOutClose;
-    static constexpr auto SetLatency = &CWaveLayer::waveOutSetLatency;
-    static constexpr bool kHasStart = false;
-    static constexpr bool kHasLatency = true;
-    static constexpr const char* kStarted = "Playback Started\r\n";
-    static constexpr const char* kStopped = "Playback Stopped\r\n";
-};
-
-// One device of the direction Calls: chooses a device that offers a fixed
+// One device of the direction kDirection: chooses a device that offers a fixed
 // sample format, opens it so that completed buffers reach a message sink, owns
 // the ring of buffers, and starts, stops and closes the stream. It logs through
 // the debug output and keeps the last error text. It uses the wave layer that
 // was current when it was constructed.
-template <typename Calls>
+template <EWaveDirection kDirection>
 class CWaveDeviceCore {
 public:
     // States.
@@ -110,7 +83,7 @@ protected:
     ~CWaveDeviceCore();
 
 private:
-    using Handle = typename Calls::Handle;
+    using Direction = SWaveDirection<kDirection>;
 
     // The direction's start call; success without a call where there is none.
     MMRESULT StartStream();
@@ -127,10 +100,10 @@ private:
     char m_szErrorText[MAXERRORLENGTH] = {};
     std::string m_strLastError;
     std::string m_strDeviceName;
-    Handle m_hWave{};
+    std::uint32_t m_nHandle = 0;  // the layer's number of the open stream; 0 when none
     CWaveBufferRing m_buffers;
 };
 
 // Both directions are instantiated once, in WaveDeviceCore.cpp.
-extern template class CWaveDeviceCore<SWaveInCalls>;
-extern template class CWaveDeviceCore<SWaveOutCalls>;
+extern template class CWaveDeviceCore<EWaveDirection::Recording>;
+extern template class CWaveDeviceCore<EWaveDirection::Playback>;

@@ -14,7 +14,7 @@
 // One open device: where its buffers have their places in the shared arena,
 // which of them are with the helper, and the completions still to deliver.
 struct CWaveHelperLayer::SHandle {
-    bool m_bInput = false;
+    EWaveDirection m_nDirection = EWaveDirection::Playback;
     WAVEFORMATEX m_format{};
     CWaveSink* m_pSink = nullptr;
     std::shared_ptr<CWaveHelperLink> m_pLink;  // null once lost
@@ -26,5 +26,7 @@ struct CWaveHelperLayer::SHandle {
     bool m_bLostPending = false;
 
     // Whether sound should be moving, so that the helper has to keep talking.
-    bool Running() const { return !m_bLost && !m_inFlight.empty() && (m_bStarted || !m_bInput); }
+    bool Running() const {
+        return !m_bLost && !m_inFlight.empty() && (m_bStarted || !IsRecording(m_nDirection));
+    }
 };

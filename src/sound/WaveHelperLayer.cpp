@@ -133,7 +133,7 @@ void CWaveHelperLayer::ApplyEvents() {
             continue;
         }
         handle.m_inFlight.erase(inFlight);
-        if (handle.m_bInput) {
+        if (IsRecording(handle.m_nDirection)) {
             const std::uint32_t nBytes = static_cast<std::uint32_t>(
                 std::min<std::uint64_t>(event.m_nLength, pHeader->dwBufferLength));
             std::memcpy(pHeader->lpData, handle.m_arena.Data() + event.m_nOffset, nBytes);
@@ -159,9 +159,10 @@ void CWaveHelperLayer::ApplyEvents() {
     }
 }
 
-CWaveHelperLayer::SHandle* CWaveHelperLayer::Find(bool bInput, std::uint32_t nHandle) {
+CWaveHelperLayer::SHandle* CWaveHelperLayer::Find(EWaveDirection nDirection,
+                                                  std::uint32_t nHandle) {
     auto it = m_handles.find(nHandle);
-    if (it == m_handles.end() || it->second->m_bInput != bInput) {
+    if (it == m_handles.end() || it->second->m_nDirection != nDirection) {
         return nullptr;
     }
     return it->second.get();
@@ -176,8 +177,10 @@ bool CWaveHelperLayer::AnyDeviceOpen() const {
     return false;
 }
 
-unsigned int CWaveHelperLayer::NumDevs(bool bInput) {
-    bool& bFoundNone = bInput ? m_bNoInputs : m_bNoOutputs;
+// A helper that found no device of this direction is replaced first, while
+// no device is open.
+unsigned int CWaveHelperLayer::DeviceCount(EWaveDirection nDirection) {
+    bool& bFoundNone = IsRecording(nDirection) ? m_bNoInputs : m_bNoOutputs;
     if (bFoundNone && m_pLink && !AnyDeviceOpen()) {
         // The helper's PortAudio read its lists when it started, perhaps
         // before the sound server did: a fresh helper looks again.
@@ -195,21 +198,23 @@ unsigned int CWaveHelperLayer::NumDevs(bool bInput) {
     }
     SHelperMessage message;
     message.m_nType = EHelperMessage::NumDevs;
-    message.m_bInput = bInput ? 1u : 0u;
+    message.m_nDirection = nDirection;
     if (Call(pLink, message) != MMSYSERR_NOERROR || message.m_nValue < 0) {
         return 0;
     }
     if (message.m_nValue == 0) {
-        (bInput ? m_bNoInputs : m_bNoOutputs) = true;
+        (IsRecording(nDirection) ? m_bNoInputs : m_bNoOutputs) = true;
     }
     return static_cast<unsigned int>(message.m_nValue);
 }
 
-MMRESULT CWaveHelperLayer::GetCaps(bool bInput, int nDeviceId, char* pszName,
-                                   std::uint32_t* pdwFormats, std::uint16_t* pwChannels) {
+MMRESULT CWaveHelperLayer::DeviceCaps(EWaveDirection nDirection, int nDeviceId, SWaveCaps* pCaps) {
+    if (pCaps == nullptr) {
+        return MMSYSERR_INVALPARAM;
+    }
     SHelperMessage message;
     message.m_nType = EHelperMessage::GetCaps;
-    message.m_bInput = bInput ? 1u : 0u;
+    message.m_nDirection = nDirection;
     message.m_nValue = nDeviceId;
     MMRESULT nResult = Call(Link(), message);
     if (nResult == WAVERR_LOST) {
@@ -217,15 +222,16 @@ MMRESULT CWaveHelperLayer::GetCaps(bool bInput, int nDeviceId, char* pszName,
     }
     if (nResult == MMSYSERR_NOERROR) {
         message.m_szName[MAXPNAMELEN - 1] = '\0';
-        WaveCopyName(pszName, MAXPNAMELEN, message.m_szName);
-        *pdwFormats = message.m_dwFormats;
-        *pwChannels = message.m_wChannels;
+        WaveCopyName(pCaps->szPname, MAXPNAMELEN, message.m_szName);
+        pCaps->dwFormats = message.m_nFormats;
+        pCaps->wChannels = message.m_nChannels;
     }
     return nResult;
 }
 
-MMRESULT CWaveHelperLayer::Open(bool bInput, std::uint32_t* pnHandle, int nDeviceId,
-                                const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
+MMRESULT CWaveHelperLayer::OpenStream(EWaveDirection nDirection, std::uint32_t* pnHandle,
+                                      int nDeviceId, const WAVEFORMATEX* pFormat,
+                                      CWaveSink* pSink) {
     if (pnHandle == nullptr || pFormat == nullptr) {
         return MMSYSERR_INVALPARAM;
     }
@@ -240,7 +246,7 @@ MMRESULT CWaveHelperLayer::Open(bool bInput, std::uint32_t* pnHandle, int nDevic
     if (!pHandle->m_arena.Create(kHelperArenaBytes)) {
         return MMSYSERR_NOMEM;
     }
-    pHandle->m_bInput = bInput;
+    pHandle->m_nDirection = nDirection;
     pHandle->m_format = *pFormat;
     pHandle->m_pSink = pSink;
     pHandle->m_pLink = pLink;
@@ -249,9 +255,9 @@ MMRESULT CWaveHelperLayer::Open(bool bInput, std::uint32_t* pnHandle, int nDevic
     SHelperMessage message;
     message.m_nType = EHelperMessage::Open;
     message.m_nHandle = nHandle;
-    message.m_bInput = bInput ? 1u : 0u;
+    message.m_nDirection = nDirection;
     message.m_nValue = nDeviceId;
-    message.m_format = *pFormat;
+    message.m_format = ToHelperFormat(*pFormat);
     message.m_nLength = kHelperArenaBytes;
     MMRESULT nResult = Call(pLink, message, pHandle->m_arena.File());
     pHandle->m_arena.CloseFile();  // the mapping keeps the memory
@@ -266,8 +272,9 @@ MMRESULT CWaveHelperLayer::Open(bool bInput, std::uint32_t* pnHandle, int nDevic
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT CWaveHelperLayer::Prepare(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader) {
-    SHandle* pHandle = Find(bInput, nHandle);
+MMRESULT CWaveHelperLayer::PrepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                         WAVEHDR* pHeader) {
+    SHandle* pHandle = Find(nDirection, nHandle);
     if (pHandle == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
@@ -279,15 +286,17 @@ MMRESULT CWaveHelperLayer::Prepare(bool bInput, std::uint32_t nHandle, WAVEHDR* 
     return nResult;
 }
 
-MMRESULT CWaveHelperLayer::Unprepare(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader) {
-    if (Find(bInput, nHandle) == nullptr) {
+MMRESULT CWaveHelperLayer::UnprepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                           WAVEHDR* pHeader) {
+    if (Find(nDirection, nHandle) == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
     return WaveUnprepareHeader(pHeader);
 }
 
-MMRESULT CWaveHelperLayer::Queue(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader) {
-    SHandle* pHandle = Find(bInput, nHandle);
+MMRESULT CWaveHelperLayer::QueueHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                       WAVEHDR* pHeader) {
+    SHandle* pHandle = Find(nDirection, nHandle);
     if (pHandle == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
@@ -308,19 +317,19 @@ MMRESULT CWaveHelperLayer::Queue(bool bInput, std::uint32_t nHandle, WAVEHDR* pH
         pHeader->dwFlags = dwFlags;
         return MMSYSERR_NOMEM;
     }
-    if (!bInput) {
+    if (!IsRecording(nDirection)) {
         std::memcpy(pHandle->m_arena.Data() + pPlace->m_nOffset, pHeader->lpData,
                     pHeader->dwBufferLength);
     }
     SHelperMessage message;
     message.m_nType = EHelperMessage::Queue;
     message.m_nHandle = nHandle;
-    message.m_bInput = bInput ? 1u : 0u;
+    message.m_nDirection = nDirection;
     message.m_nOffset = pPlace->m_nOffset;
     message.m_nLength = pHeader->dwBufferLength;
     nResult = Call(pHandle->m_pLink, message);
     // The call may have lost the helper, and with it this handle's entry.
-    pHandle = Find(bInput, nHandle);
+    pHandle = Find(nDirection, nHandle);
     if (nResult != MMSYSERR_NOERROR || pHandle == nullptr) {
         pHeader->dwFlags = dwFlags;
         pHeader->dwBytesRecorded = dwRecorded;
@@ -336,9 +345,9 @@ MMRESULT CWaveHelperLayer::Queue(bool bInput, std::uint32_t nHandle, WAVEHDR* pH
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT CWaveHelperLayer::Simple(bool bInput, std::uint32_t nHandle, EHelperMessage nType,
-                                  int nValue) {
-    SHandle* pHandle = Find(bInput, nHandle);
+MMRESULT CWaveHelperLayer::Simple(EWaveDirection nDirection, std::uint32_t nHandle,
+                                  EHelperMessage nType, int nValue) {
+    SHandle* pHandle = Find(nDirection, nHandle);
     if (pHandle == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
@@ -348,23 +357,23 @@ MMRESULT CWaveHelperLayer::Simple(bool bInput, std::uint32_t nHandle, EHelperMes
     SHelperMessage message;
     message.m_nType = nType;
     message.m_nHandle = nHandle;
-    message.m_bInput = bInput ? 1u : 0u;
+    message.m_nDirection = nDirection;
     message.m_nValue = nValue;
     return Call(pHandle->m_pLink, message);
 }
 
-MMRESULT CWaveHelperLayer::Reset(bool bInput, std::uint32_t nHandle) {
-    SHandle* pHandle = Find(bInput, nHandle);
+MMRESULT CWaveHelperLayer::ResetStream(EWaveDirection nDirection, std::uint32_t nHandle) {
+    SHandle* pHandle = Find(nDirection, nHandle);
     if (pHandle == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
     MMRESULT nResult = MMSYSERR_NOERROR;
     if (!pHandle->m_bLost) {
-        nResult = Simple(bInput, nHandle, EHelperMessage::Reset);
+        nResult = Simple(nDirection, nHandle, EHelperMessage::Reset);
         // The helper sent the returned buffers before its reply.
         ApplyEvents();
     }
-    pHandle = Find(bInput, nHandle);
+    pHandle = Find(nDirection, nHandle);
     if (pHandle != nullptr) {
         for (WAVEHDR* pHeader : pHandle->m_inFlight) {
             WaveMarkDone(pHeader);
@@ -377,14 +386,14 @@ MMRESULT CWaveHelperLayer::Reset(bool bInput, std::uint32_t nHandle) {
     return nResult == WAVERR_LOST ? MMSYSERR_NOERROR : nResult;
 }
 
-MMRESULT CWaveHelperLayer::Close(bool bInput, std::uint32_t nHandle) {
-    SHandle* pHandle = Find(bInput, nHandle);
+MMRESULT CWaveHelperLayer::CloseStream(EWaveDirection nDirection, std::uint32_t nHandle) {
+    SHandle* pHandle = Find(nDirection, nHandle);
     if (pHandle == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
     MMRESULT nResult = MMSYSERR_NOERROR;
     if (!pHandle->m_bLost) {
-        nResult = Simple(bInput, nHandle, EHelperMessage::Close);
+        nResult = Simple(nDirection, nHandle, EHelperMessage::Close);
     }
     // Every header and pending completion goes with the handle, whatever the result.
     m_handles.erase(nHandle);
@@ -423,7 +432,7 @@ int CWaveHelperLayer::Deliver(bool bQuietly, bool* pbLeft) {
     int nDelivered = WaveDeliverAll(
         m_handles,
         [](const std::unique_ptr<SHandle>& pHandle) {
-            return SWaveMailbox{pHandle->m_bInput, pHandle->m_pSink, &pHandle->m_completions,
+            return SWaveMailbox{pHandle->m_nDirection, pHandle->m_pSink, &pHandle->m_completions,
                                 &pHandle->m_bLostPending};
         },
         bQuietly, &bLeft);
@@ -452,45 +461,12 @@ bool CWaveHelperLayer::WaitForMessages(int nTimeoutMs) {
     return m_pLink && m_pLink->WaitForEvents(nTimeoutMs);
 }
 
-unsigned int CWaveHelperLayer::DeviceCount(EWaveDirection nDirection) {
-    return NumDevs(IsRecording(nDirection));
-}
-
-MMRESULT CWaveHelperLayer::DeviceCaps(EWaveDirection nDirection, int nDeviceId, SWaveCaps* pCaps) {
-    if (pCaps == nullptr) {
-        return MMSYSERR_INVALPARAM;
-    }
-    return GetCaps(IsRecording(nDirection), nDeviceId, pCaps->szPname, &pCaps->dwFormats,
-                   &pCaps->wChannels);
-}
-
-MMRESULT CWaveHelperLayer::OpenStream(EWaveDirection nDirection, std::uint32_t* pnHandle,
-                                      int nDeviceId, const WAVEFORMATEX* pFormat,
-                                      CWaveSink* pSink) {
-    return Open(IsRecording(nDirection), pnHandle, nDeviceId, pFormat, pSink);
-}
-
-MMRESULT CWaveHelperLayer::PrepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
-                                         WAVEHDR* pHeader) {
-    return Prepare(IsRecording(nDirection), nHandle, pHeader);
-}
-
-MMRESULT CWaveHelperLayer::UnprepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
-                                           WAVEHDR* pHeader) {
-    return Unprepare(IsRecording(nDirection), nHandle, pHeader);
-}
-
-MMRESULT CWaveHelperLayer::QueueHeader(EWaveDirection nDirection, std::uint32_t nHandle,
-                                       WAVEHDR* pHeader) {
-    return Queue(IsRecording(nDirection), nHandle, pHeader);
-}
-
 MMRESULT CWaveHelperLayer::StartStream(EWaveDirection nDirection, std::uint32_t nHandle) {
     if (!IsRecording(nDirection)) {
         return MMSYSERR_INVALHANDLE;
     }
-    const MMRESULT nResult = Simple(true, nHandle, EHelperMessage::Start);
-    SHandle* pHandle = Find(true, nHandle);
+    const MMRESULT nResult = Simple(nDirection, nHandle, EHelperMessage::Start);
+    SHandle* pHandle = Find(nDirection, nHandle);
     if (nResult == MMSYSERR_NOERROR && pHandle != nullptr) {
         pHandle->m_bStarted = true;
         UpdateWatch();
@@ -498,16 +474,8 @@ MMRESULT CWaveHelperLayer::StartStream(EWaveDirection nDirection, std::uint32_t 
     return nResult;
 }
 
-MMRESULT CWaveHelperLayer::ResetStream(EWaveDirection nDirection, std::uint32_t nHandle) {
-    return Reset(IsRecording(nDirection), nHandle);
-}
-
-MMRESULT CWaveHelperLayer::CloseStream(EWaveDirection nDirection, std::uint32_t nHandle) {
-    return Close(IsRecording(nDirection), nHandle);
-}
-
 MMRESULT CWaveHelperLayer::SetStreamLatency(EWaveDirection nDirection, std::uint32_t nHandle,
                                             unsigned int nMilliseconds) {
-    return Simple(IsRecording(nDirection), nHandle, EHelperMessage::SetLatency,
+    return Simple(nDirection, nHandle, EHelperMessage::SetLatency,
                   static_cast<int>(std::min<unsigned int>(nMilliseconds, INT_MAX)));
 }

@@ -117,22 +117,12 @@ private:
     // Pump and PumpQuietly.
     int Deliver(bool bQuietly, bool* pbLeft);
     void Lose(SHandle& handle);
-    SHandle* Find(bool bInput, std::uint32_t nHandle);
+    SHandle* Find(EWaveDirection nDirection, std::uint32_t nHandle);
 
     bool AnyDeviceOpen() const;
-    // The device count; a helper that found no device of that direction is
-    // replaced first while no device is open.
-    unsigned int NumDevs(bool bInput);
-    MMRESULT GetCaps(bool bInput, int nDeviceId, char* pszName, std::uint32_t* pdwFormats,
-                     std::uint16_t* pwChannels);
-    MMRESULT Open(bool bInput, std::uint32_t* pnHandle, int nDeviceId, const WAVEFORMATEX* pFormat,
-                  CWaveSink* pSink);
-    MMRESULT Prepare(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader);
-    MMRESULT Unprepare(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader);
-    MMRESULT Queue(bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader);
-    MMRESULT Simple(bool bInput, std::uint32_t nHandle, EHelperMessage nType, int nValue = 0);
-    MMRESULT Reset(bool bInput, std::uint32_t nHandle);
-    MMRESULT Close(bool bInput, std::uint32_t nHandle);
+    // A request about an open handle that carries no more than a number.
+    MMRESULT Simple(EWaveDirection nDirection, std::uint32_t nHandle, EHelperMessage nType,
+                    int nValue = 0);
     void WakeUp();
 
     const std::function<std::string()> m_fnFindHelper;

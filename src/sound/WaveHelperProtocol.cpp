@@ -6,6 +6,26 @@
 #include <cerrno>
 #include <cstring>
 
+SHelperFormat ToHelperFormat(const WAVEFORMATEX& format) {
+    SHelperFormat helperFormat;
+    helperFormat.m_nRate = format.nSamplesPerSec;
+    helperFormat.m_nChannels = format.nChannels;
+    helperFormat.m_nBits = format.wBitsPerSample;
+    return helperFormat;
+}
+
+WAVEFORMATEX FromHelperFormat(const SHelperFormat& format) {
+    WAVEFORMATEX waveFormat{};
+    waveFormat.wFormatTag = WAVE_FORMAT_PCM;
+    waveFormat.nChannels = format.m_nChannels;
+    waveFormat.nSamplesPerSec = format.m_nRate;
+    waveFormat.wBitsPerSample = format.m_nBits;
+    waveFormat.nBlockAlign =
+        static_cast<std::uint16_t>(format.m_nChannels * ((format.m_nBits + 7u) / 8u));
+    waveFormat.nAvgBytesPerSec = format.m_nRate * waveFormat.nBlockAlign;
+    return waveFormat;
+}
+
 bool SendHelperMessage(int nSocket, const SHelperMessage& message, int nFd, bool bDontWait) {
     iovec data{const_cast<SHelperMessage*>(&message), sizeof message};
     msghdr header{};

@@ -16,7 +16,7 @@
 enum class EHelperMessage : std::uint32_t {
     // Helper to program, once, when it is ready to serve.
     Hello = 1,
-    // Requests (m_bInput names the direction).
+    // Requests (m_nDirection names the direction).
     NumDevs,     // reply: m_nValue, the device count
     GetCaps,     // m_nValue: device id; reply: m_nResult and the capabilities
     Open,        // m_nHandle (chosen by the program), m_nValue: device id, m_format,
@@ -49,19 +49,37 @@ constexpr std::size_t kHelperMaxQueued = 1024;
 // How often a helper at work on a long request says so.
 constexpr int kHelperBusyBeatMs = 100;
 
+// The sample format of a stream as it travels: always linear PCM, so the
+// rate, the channel count and the sample size say all.
+struct SHelperFormat {
+    std::uint32_t m_nRate = 0;
+    std::uint16_t m_nChannels = 0;
+    std::uint16_t m_nBits = 0;
+};
+
+// The format a wave format record describes, and the PCM record for a format.
+SHelperFormat ToHelperFormat(const WAVEFORMATEX& format);
+WAVEFORMATEX FromHelperFormat(const SHelperFormat& format);
+
+// The longest device name a message carries, with its terminating zero.
+constexpr std::size_t kHelperNameBytes = 128;
+static_assert(kHelperNameBytes == MAXPNAMELEN, "a device name travels whole");
+
+// One message. Both processes are this program's own, built together, so the
+// layout needs no version; the result is the number of a wave result code.
 struct SHelperMessage {
     EHelperMessage m_nType = EHelperMessage::Reply;
     std::uint32_t m_nSerial = 0;
     std::uint32_t m_nHandle = 0;
-    std::uint32_t m_bInput = 0;
+    EWaveDirection m_nDirection = EWaveDirection::Playback;
     std::int32_t m_nValue = 0;
-    MMRESULT m_nResult = MMSYSERR_NOERROR;
+    std::uint32_t m_nResult = 0;
     std::uint64_t m_nOffset = 0;
     std::uint64_t m_nLength = 0;
-    WAVEFORMATEX m_format{};
-    std::uint32_t m_dwFormats = 0;
-    std::uint16_t m_wChannels = 0;
-    char m_szName[MAXPNAMELEN] = {};
+    SHelperFormat m_format;
+    std::uint32_t m_nFormats = 0;   // capability bits
+    std::uint16_t m_nChannels = 0;  // the device's most channels
+    char m_szName[kHelperNameBytes] = {};
 };
 
 // Sends one message, with a file descriptor when nFd >= 0. Never raises

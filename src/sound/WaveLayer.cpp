@@ -102,14 +102,6 @@ MMRESULT WaveErrorText(MMRESULT nError, char* pszText, unsigned int nSize) {
     return MMSYSERR_BADERRNUM;
 }
 
-MMRESULT CWaveLayer::waveInGetErrorText(MMRESULT nError, char* pszText, unsigned int nSize) {
-    return WaveErrorText(nError, pszText, nSize);
-}
-
-MMRESULT CWaveLayer::waveOutGetErrorText(MMRESULT nError, char* pszText, unsigned int nSize) {
-    return WaveErrorText(nError, pszText, nSize);
-}
-
 MMRESULT CWaveLayer::SetStreamLatency(EWaveDirection, std::uint32_t, unsigned int) {
     return MMSYSERR_NOERROR;
 }
@@ -228,7 +220,7 @@ int WaveDeliver(const std::vector<std::uint32_t>& handles,
             if (box.m_pSink == nullptr) {
                 continue;
             }
-            const unsigned int nMessage = box.m_bInput ? MM_WIM_DATA : MM_WOM_DONE;
+            const unsigned int nMessage = IsRecording(box.m_nDirection) ? MM_WIM_DATA : MM_WOM_DONE;
             if (!DeliverOne(box, nMessage, pHeader, bQuietly)) {
                 if (fnFind(nHandle, box)) {
                     box.m_pCompletions->push_front(pHeader);
@@ -244,7 +236,8 @@ int WaveDeliver(const std::vector<std::uint32_t>& handles,
         if (!bDeclined && *box.m_pbLostPending && box.m_pCompletions->empty()) {
             *box.m_pbLostPending = false;
             if (box.m_pSink != nullptr) {
-                const unsigned int nMessage = box.m_bInput ? MM_WIM_LOST : MM_WOM_LOST;
+                const unsigned int nMessage =
+                    IsRecording(box.m_nDirection) ? MM_WIM_LOST : MM_WOM_LOST;
                 if (DeliverOne(box, nMessage, nullptr, bQuietly)) {
                     ++nDelivered;
                 } else {

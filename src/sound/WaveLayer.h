@@ -134,8 +134,6 @@ struct SWaveCaps {
     std::uint32_t dwFormats;
     std::uint16_t wChannels;
 };
-struct WAVEINCAPS : SWaveCaps {};
-struct WAVEOUTCAPS : SWaveCaps {};
 
 // Which way a device's sound goes. The numbers travel between the program and
 // its sound helper.
@@ -143,11 +141,6 @@ enum class EWaveDirection : std::uint32_t { Playback = 0, Recording = 1 };
 inline bool IsRecording(EWaveDirection nDirection) {
     return nDirection == EWaveDirection::Recording;
 }
-
-// Handles of open devices. Zero is the null handle; a layer never hands out the
-// same value twice, so a stale handle is always recognised as invalid.
-enum class HWAVEIN : std::uint32_t {};
-enum class HWAVEOUT : std::uint32_t {};
 
 // Receives the completion messages of the devices opened with it: MM_WIM_DATA
 // with a filled recording buffer, MM_WOM_DONE with a played buffer, and
@@ -168,7 +161,7 @@ public:
 };
 
 // Rules every implementation keeps:
-// - A header is queued from waveInAddBuffer/waveOutWrite until its completion
+// - A header is queued from QueueHeader until its completion
 //   is delivered or a reset returns it; its WHDR_INQUEUE flag says so.
 // - A reset returns every queued header at once (flags updated before it
 //   returns); their completion messages follow at the next Pump.
@@ -186,8 +179,10 @@ class CWaveLayer {
 public:
     virtual ~CWaveLayer() = default;
 
-    // The calls of both directions, which every layer implements once; a
-    // handle is the number the layer gave when the device opened.
+    // The calls of both directions, which every layer implements once. A
+    // handle is the number the layer gave when the device opened: zero is
+    // no handle, and a layer never hands out the same number twice, so a
+    // stale handle is always recognised as invalid.
     virtual unsigned int DeviceCount(EWaveDirection nDirection) = 0;
     virtual MMRESULT DeviceCaps(EWaveDirection nDirection, int nDeviceId, SWaveCaps* pCaps) = 0;
     virtual MMRESULT OpenStream(EWaveDirection nDirection, std::uint32_t* pnHandle, int nDeviceId,
@@ -208,64 +203,6 @@ public:
     // layers without a buffer of their own ignore it.
     virtual MMRESULT SetStreamLatency(EWaveDirection nDirection, std::uint32_t nHandle,
                                       unsigned int nMilliseconds);
-
-    // The device classes' calls, one direction each, over the calls above.
-    unsigned int waveInGetNumDevs() { return DeviceCount(EWaveDirection::Recording); }
-    MMRESULT waveInGetDevCaps(int nDeviceId, WAVEINCAPS* pCaps) {
-        return DeviceCaps(EWaveDirection::Recording, nDeviceId, pCaps);
-    }
-    MMRESULT waveInOpen(HWAVEIN* phWaveIn, int nDeviceId, const WAVEFORMATEX* pFormat,
-                        CWaveSink* pSink) {
-        return OpenAs(EWaveDirection::Recording, phWaveIn, nDeviceId, pFormat, pSink);
-    }
-    MMRESULT waveInPrepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
-        return PrepareHeader(EWaveDirection::Recording, Number(hWaveIn), pHeader);
-    }
-    MMRESULT waveInUnprepareHeader(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
-        return UnprepareHeader(EWaveDirection::Recording, Number(hWaveIn), pHeader);
-    }
-    MMRESULT waveInAddBuffer(HWAVEIN hWaveIn, WAVEHDR* pHeader) {
-        return QueueHeader(EWaveDirection::Recording, Number(hWaveIn), pHeader);
-    }
-    MMRESULT waveInStart(HWAVEIN hWaveIn) {
-        return StartStream(EWaveDirection::Recording, Number(hWaveIn));
-    }
-    MMRESULT waveInReset(HWAVEIN hWaveIn) {
-        return ResetStream(EWaveDirection::Recording, Number(hWaveIn));
-    }
-    MMRESULT waveInClose(HWAVEIN hWaveIn) {
-        return CloseStream(EWaveDirection::Recording, Number(hWaveIn));
-    }
-    // Fills pszText (nSize bytes) with the text of a result code.
-    MMRESULT waveInGetErrorText(MMRESULT nError, char* pszText, unsigned int nSize);
-
-    unsigned int waveOutGetNumDevs() { return DeviceCount(EWaveDirection::Playback); }
-    MMRESULT waveOutGetDevCaps(int nDeviceId, WAVEOUTCAPS* pCaps) {
-        return DeviceCaps(EWaveDirection::Playback, nDeviceId, pCaps);
-    }
-    MMRESULT waveOutOpen(HWAVEOUT* phWaveOut, int nDeviceId, const WAVEFORMATEX* pFormat,
-                         CWaveSink* pSink) {
-        return OpenAs(EWaveDirection::Playback, phWaveOut, nDeviceId, pFormat, pSink);
-    }
-    MMRESULT waveOutPrepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) {
-        return PrepareHeader(EWaveDirection::Playback, Number(hWaveOut), pHeader);
-    }
-    MMRESULT waveOutUnprepareHeader(HWAVEOUT hWaveOut, WAVEHDR* pHeader) {
-        return UnprepareHeader(EWaveDirection::Playback, Number(hWaveOut), pHeader);
-    }
-    MMRESULT waveOutWrite(HWAVEOUT hWaveOut, WAVEHDR* pHeader) {
-        return QueueHeader(EWaveDirection::Playback, Number(hWaveOut), pHeader);
-    }
-    MMRESULT waveOutReset(HWAVEOUT hWaveOut) {
-        return ResetStream(EWaveDirection::Playback, Number(hWaveOut));
-    }
-    MMRESULT waveOutClose(HWAVEOUT hWaveOut) {
-        return CloseStream(EWaveDirection::Playback, Number(hWaveOut));
-    }
-    MMRESULT waveOutGetErrorText(MMRESULT nError, char* pszText, unsigned int nSize);
-    MMRESULT waveOutSetLatency(HWAVEOUT hWaveOut, unsigned int nMilliseconds) {
-        return SetStreamLatency(EWaveDirection::Playback, Number(hWaveOut), nMilliseconds);
-    }
 
     // Forgets the device lists, so that the next query reads them afresh (a
     // sound server started after the program is found). Only while no device
@@ -302,22 +239,6 @@ public:
     // audio thread nor necessarily the user-interface thread; the program uses
     // it to wake its event loop, which then calls Pump.
     virtual void SetWakeHandler(std::function<void()> fnWake) = 0;
-
-private:
-    template <typename Handle>
-    static std::uint32_t Number(Handle hHandle) {
-        return static_cast<std::uint32_t>(hHandle);
-    }
-    template <typename Handle>
-    MMRESULT OpenAs(EWaveDirection nDirection, Handle* phHandle, int nDeviceId,
-                    const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
-        std::uint32_t nHandle = 0;
-        const MMRESULT nResult = OpenStream(nDirection, &nHandle, nDeviceId, pFormat, pSink);
-        if (nResult == MMSYSERR_NOERROR && phHandle != nullptr) {
-            *phHandle = static_cast<Handle>(nHandle);
-        }
-        return nResult;
-    }
 };
 
 // The text of a result code; unknown codes give a text naming the number.
@@ -355,7 +276,7 @@ void WaveMarkDone(WAVEHDR* pHeader);         // clears WHDR_INQUEUE, sets WHDR_D
 
 // The completions of one open handle, as a layer's delivery sees them.
 struct SWaveMailbox {
-    bool m_bInput = false;
+    EWaveDirection m_nDirection = EWaveDirection::Playback;
     CWaveSink* m_pSink = nullptr;
     std::deque<WAVEHDR*>* m_pCompletions = nullptr;
     bool* m_pbLostPending = nullptr;

@@ -6,7 +6,7 @@
 
 #include "sound/WaveDeviceCore.h"
 
-class CWaveOutDevice : private CWaveDeviceCore<SWaveOutCalls> {
+class CWaveOutDevice : private CWaveDeviceCore<EWaveDirection::Playback> {
 public:
     using CWaveDeviceCore::STATE_NO_DEVICE, CWaveDeviceCore::STATE_CHOSEN,
         CWaveDeviceCore::STATE_OPEN, CWaveDeviceCore::STATE_RUNNING, CWaveDeviceCore::STATE_FAILED,

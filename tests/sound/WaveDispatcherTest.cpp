@@ -19,16 +19,18 @@
 
 namespace {
 
+constexpr EWaveDirection kOut = EWaveDirection::Playback;
+
 const WAVEFORMATEX kFormat{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
 
 // Refills played buffers quietly, except those the test marks as needing the
 // window; every buffer it gets, either way, goes back to the device.
 class CRefillSink : public CRecordingSink {
 public:
-    CRefillSink(CWaveLayer& layer, HWAVEOUT& hOut) : m_layer(layer), m_hOut(hOut) {
+    CRefillSink(CWaveLayer& layer, std::uint32_t& hOut) : m_layer(layer), m_hOut(hOut) {
         m_fnHandler = [this](unsigned int nMessage, WAVEHDR* pHeader) {
             if (nMessage == MM_WOM_DONE) {
-                m_layer.waveOutWrite(m_hOut, pHeader);
+                m_layer.QueueHeader(kOut, m_hOut, pHeader);
             }
         };
     }
@@ -38,12 +40,12 @@ public:
             return false;
         }
         m_quiet.push_back(pHeader);
-        m_layer.waveOutWrite(m_hOut, pHeader);
+        m_layer.QueueHeader(kOut, m_hOut, pHeader);
         return true;
     }
 
     CWaveLayer& m_layer;
-    HWAVEOUT& m_hOut;
+    std::uint32_t& m_hOut;
     std::function<bool(int, WAVEHDR*)> m_fnLoud;  // true: leave it to Pump
     std::vector<WAVEHDR*> m_quiet;
     std::atomic<int> m_nQuietSeen{0};
@@ -57,15 +59,16 @@ struct SPlayback {
         }
     }
     void Open() {
-        ASSERT_EQ(MMSYSERR_NOERROR, m_sim.waveOutOpen(&m_hOut, WAVE_MAPPER, &kFormat, &m_sink));
+        ASSERT_EQ(MMSYSERR_NOERROR,
+                  m_sim.OpenStream(kOut, &m_hOut, WAVE_MAPPER, &kFormat, &m_sink));
         for (WAVEHDR& header : m_headers) {
-            m_sim.waveOutPrepareHeader(m_hOut, &header);
-            m_sim.waveOutWrite(m_hOut, &header);
+            m_sim.PrepareHeader(kOut, m_hOut, &header);
+            m_sim.QueueHeader(kOut, m_hOut, &header);
         }
     }
 
     CWaveSimulator m_sim;
-    HWAVEOUT m_hOut{};
+    std::uint32_t m_hOut{};
     CRefillSink m_sink{m_sim, m_hOut};
     std::vector<std::vector<char>> m_data;
     std::vector<WAVEHDR> m_headers;

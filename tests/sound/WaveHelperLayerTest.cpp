@@ -20,6 +20,10 @@
 
 namespace {
 
+// The two directions, short.
+constexpr EWaveDirection kOut = EWaveDirection::Playback;
+constexpr EWaveDirection kIn = EWaveDirection::Recording;
+
 using Clock = std::chrono::steady_clock;
 
 long MsSince(Clock::time_point start) {
@@ -146,9 +150,9 @@ TEST_F(WaveHelperLayerTest, AHelperAtWorkIsWaitedForLongerThanASilentOne) {
         CWaveHelperLayer layer(FAKE_SOUND_HELPER, limits);
         ASSERT_EQ(EWaveSystem::Ready, layer.WaitForSoundSystem(2000));
         const Clock::time_point start = Clock::now();
-        WAVEINCAPS caps{};
+        SWaveCaps caps{};
         EXPECT_EQ(c.m_bAnswered ? MMSYSERR_NOERROR : WAVERR_TIMEOUT,
-                  layer.waveInGetDevCaps(WAVE_MAPPER, &caps));
+                  layer.DeviceCaps(kIn, WAVE_MAPPER, &caps));
         EXPECT_LT(MsSince(start), c.m_nMaxMs);
     }
 }
@@ -246,12 +250,12 @@ TEST_F(WaveHelperLayerTest, AHelperThatFoundNoDeviceIsReplacedAtTheNextCount) {
     // helper started before the sound server would have none of either.
     Play("record");
     CWaveHelperLayer layer(FAKE_SOUND_HELPER, Limits());
-    EXPECT_EQ(1u, layer.waveInGetNumDevs());
-    EXPECT_EQ(0u, layer.waveOutGetNumDevs());
+    EXPECT_EQ(1u, layer.DeviceCount(kIn));
+    EXPECT_EQ(0u, layer.DeviceCount(kOut));
     const int nFirst = layer.HelperPid();
-    EXPECT_EQ(1u, layer.waveInGetNumDevs());
+    EXPECT_EQ(1u, layer.DeviceCount(kIn));
     EXPECT_EQ(nFirst, layer.HelperPid());
-    EXPECT_EQ(0u, layer.waveOutGetNumDevs());
+    EXPECT_EQ(0u, layer.DeviceCount(kOut));
     EXPECT_NE(nFirst, layer.HelperPid());
     // Asked to end, it does so by itself, and is reaped at a later call.
     EXPECT_TRUE(PumpUntil(layer, [&] { return ProcessGone(nFirst); }));
@@ -261,7 +265,7 @@ TEST_F(WaveHelperLayerTest, AHelperThatFoundNoDeviceIsReplacedAtTheNextCount) {
     ASSERT_TRUE(recorder.SelectDevice(WAVE_MAPPER));
     ASSERT_TRUE(recorder.Open());
     const int nSecond = layer.HelperPid();
-    EXPECT_EQ(0u, layer.waveOutGetNumDevs());
+    EXPECT_EQ(0u, layer.DeviceCount(kOut));
     EXPECT_EQ(nSecond, layer.HelperPid());
 }
 
@@ -281,9 +285,9 @@ TEST_F(WaveHelperLayerTest, AHelperStartsInTheBackgroundAndTheStartSinkHearsWhen
         CRecordingSink startSink;
         layer.SetStartSink(&startSink);
         Clock::time_point start = Clock::now();
-        EXPECT_EQ(0u, layer.waveInGetNumDevs());
-        WAVEINCAPS caps{};
-        EXPECT_EQ(MMSYSERR_NODRIVER, layer.waveInGetDevCaps(WAVE_MAPPER, &caps));
+        EXPECT_EQ(0u, layer.DeviceCount(kIn));
+        SWaveCaps caps{};
+        EXPECT_EQ(MMSYSERR_NODRIVER, layer.DeviceCaps(kIn, WAVE_MAPPER, &caps));
         EXPECT_EQ(EWaveSystem::Starting, layer.WaitForSoundSystem(0));
         EXPECT_LT(MsSince(start), 100 + 100);
         const int nPid = layer.HelperPid();
@@ -293,7 +297,7 @@ TEST_F(WaveHelperLayerTest, AHelperStartsInTheBackgroundAndTheStartSinkHearsWhen
         EXPECT_EQ(MM_WAVE_STARTED, startSink.m_messages[0].m_nMessage);
         if (std::string(pszMode) == "record") {
             EXPECT_LT(MsSince(start), 700 + 300);
-            EXPECT_EQ(1u, layer.waveInGetNumDevs());
+            EXPECT_EQ(1u, layer.DeviceCount(kIn));
             EXPECT_EQ(nPid, layer.HelperPid());
             continue;
         }
@@ -301,7 +305,7 @@ TEST_F(WaveHelperLayerTest, AHelperStartsInTheBackgroundAndTheStartSinkHearsWhen
         EXPECT_NE(std::string::npos, m_log.Text().find("not ready within 1200 ms"));
         EXPECT_TRUE(ProcessGone(nPid));
         start = Clock::now();
-        EXPECT_EQ(0u, layer.waveInGetNumDevs());
+        EXPECT_EQ(0u, layer.DeviceCount(kIn));
         EXPECT_EQ(-1, layer.HelperPid());
         EXPECT_LT(MsSince(start), 50);
         EXPECT_EQ(EWaveSystem::Starting, layer.WaitForSoundSystem(0));
@@ -322,15 +326,15 @@ TEST_F(WaveHelperLayerTest, AHelperThatCouldNotStartIsLookedForAgain) {
         },
         Limits());
     EXPECT_EQ(EWaveSystem::Failed, layer.WaitForSoundSystem(100));
-    EXPECT_EQ(0u, layer.waveInGetNumDevs());
+    EXPECT_EQ(0u, layer.DeviceCount(kIn));
     strPath = "/nonexistent/klavora-sound";
     EXPECT_EQ(EWaveSystem::Failed, layer.WaitForSoundSystem(100));
     const int nBefore = nLookups;
-    EXPECT_EQ(0u, layer.waveInGetNumDevs());
+    EXPECT_EQ(0u, layer.DeviceCount(kIn));
     EXPECT_EQ(nBefore, nLookups);  // plain calls do not look again
     strPath = FAKE_SOUND_HELPER;
     EXPECT_EQ(EWaveSystem::Ready, layer.WaitForSoundSystem(2000));
-    EXPECT_EQ(1u, layer.waveInGetNumDevs());
+    EXPECT_EQ(1u, layer.DeviceCount(kIn));
 }
 
 TEST_F(WaveHelperLayerTest, AHelperStartedAheadIsTakenOverByTheFirstStartForItsPath) {
@@ -338,7 +342,7 @@ TEST_F(WaveHelperLayerTest, AHelperStartedAheadIsTakenOverByTheFirstStartForItsP
     const pid_t nAhead = CWaveHelperLink::StartAhead(FAKE_SOUND_HELPER);
     ASSERT_GT(nAhead, 0);
     CWaveHelperLayer layer(FAKE_SOUND_HELPER, Limits());
-    EXPECT_EQ(1u, layer.waveInGetNumDevs());
+    EXPECT_EQ(1u, layer.DeviceCount(kIn));
     EXPECT_EQ(nAhead, layer.HelperPid());
     // A start for another path does not take it: that one fails as before.
     const pid_t nOther = CWaveHelperLink::StartAhead(FAKE_SOUND_HELPER);

@@ -13,6 +13,10 @@
 
 namespace {
 
+// The two directions, short.
+constexpr EWaveDirection kOut = EWaveDirection::Playback;
+constexpr EWaveDirection kIn = EWaveDirection::Recording;
+
 TEST(WaveLayer, EveryResultCodeHasItsOwnText) {
     const MMRESULT codes[] = {
         MMSYSERR_ERROR,       MMSYSERR_BADDEVICEID, MMSYSERR_NOTENABLED, MMSYSERR_ALLOCATED,
@@ -61,63 +65,63 @@ TEST(WaveLayer, HeadersMoveThroughPrepareQueueAndReturn) {
     sim.AddOutDevice("Out");
     CRecordingSink sink;
     WAVEFORMATEX format{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
-    HWAVEOUT hOut{};
-    ASSERT_EQ(MMSYSERR_NOERROR, sim.waveOutOpen(&hOut, WAVE_MAPPER, &format, &sink));
+    std::uint32_t hOut{};
+    ASSERT_EQ(MMSYSERR_NOERROR, sim.OpenStream(kOut, &hOut, WAVE_MAPPER, &format, &sink));
 
     std::vector<char> data(64);
     WAVEHDR header{data.data(), 64, 0, 7, 0};
-    EXPECT_EQ(WAVERR_UNPREPARED, sim.waveOutWrite(hOut, &header));
-    EXPECT_EQ(MMSYSERR_NOERROR, sim.waveOutPrepareHeader(hOut, &header));
-    EXPECT_EQ(MMSYSERR_NOERROR, sim.waveOutWrite(hOut, &header));
+    EXPECT_EQ(WAVERR_UNPREPARED, sim.QueueHeader(kOut, hOut, &header));
+    EXPECT_EQ(MMSYSERR_NOERROR, sim.PrepareHeader(kOut, hOut, &header));
+    EXPECT_EQ(MMSYSERR_NOERROR, sim.QueueHeader(kOut, hOut, &header));
     EXPECT_EQ(WHDR_PREPARED | WHDR_INQUEUE, header.dwFlags);
-    EXPECT_EQ(WAVERR_STILLPLAYING, sim.waveOutWrite(hOut, &header));
-    EXPECT_EQ(WAVERR_STILLPLAYING, sim.waveOutUnprepareHeader(hOut, &header));
+    EXPECT_EQ(WAVERR_STILLPLAYING, sim.QueueHeader(kOut, hOut, &header));
+    EXPECT_EQ(WAVERR_STILLPLAYING, sim.UnprepareHeader(kOut, hOut, &header));
 
     // A reset hands the header back at once; its message follows at the pump.
-    EXPECT_EQ(MMSYSERR_NOERROR, sim.waveOutReset(hOut));
+    EXPECT_EQ(MMSYSERR_NOERROR, sim.ResetStream(kOut, hOut));
     EXPECT_EQ(WHDR_PREPARED | WHDR_DONE, header.dwFlags);
-    EXPECT_EQ(MMSYSERR_NOERROR, sim.waveOutUnprepareHeader(hOut, &header));
+    EXPECT_EQ(MMSYSERR_NOERROR, sim.UnprepareHeader(kOut, hOut, &header));
     EXPECT_EQ(1, sim.Pump());
     ASSERT_EQ(1u, sink.m_messages.size());
     EXPECT_EQ(MM_WOM_DONE, sink.m_messages[0].m_nMessage);
     EXPECT_EQ(&header, sink.m_messages[0].m_pHeader);
 
     // Queued again before its message arrived: the stale message is dropped.
-    sim.waveOutPrepareHeader(hOut, &header);
-    sim.waveOutWrite(hOut, &header);
-    sim.waveOutReset(hOut);
-    sim.waveOutWrite(hOut, &header);
+    sim.PrepareHeader(kOut, hOut, &header);
+    sim.QueueHeader(kOut, hOut, &header);
+    sim.ResetStream(kOut, hOut);
+    sim.QueueHeader(kOut, hOut, &header);
     EXPECT_EQ(0, sim.Pump());
     EXPECT_EQ(1, sim.QueuedOutCount());
 
     // Partial frames and empty buffers are refused.
     WAVEHDR odd{data.data(), 62, 0, 0, 0};
-    EXPECT_EQ(MMSYSERR_INVALPARAM, sim.waveOutPrepareHeader(hOut, &odd));
+    EXPECT_EQ(MMSYSERR_INVALPARAM, sim.PrepareHeader(kOut, hOut, &odd));
     WAVEHDR empty{data.data(), 0, 0, 0, 0};
-    EXPECT_EQ(MMSYSERR_INVALPARAM, sim.waveOutPrepareHeader(hOut, &empty));
-    EXPECT_EQ(MMSYSERR_INVALPARAM, sim.waveOutPrepareHeader(hOut, nullptr));
+    EXPECT_EQ(MMSYSERR_INVALPARAM, sim.PrepareHeader(kOut, hOut, &empty));
+    EXPECT_EQ(MMSYSERR_INVALPARAM, sim.PrepareHeader(kOut, hOut, nullptr));
 
     // Close forgets the queued header; the handle is dead for good.
-    EXPECT_EQ(MMSYSERR_NOERROR, sim.waveOutClose(hOut));
-    EXPECT_EQ(MMSYSERR_INVALHANDLE, sim.waveOutReset(hOut));
-    EXPECT_EQ(MMSYSERR_INVALHANDLE, sim.waveOutClose(HWAVEOUT{}));
+    EXPECT_EQ(MMSYSERR_NOERROR, sim.CloseStream(kOut, hOut));
+    EXPECT_EQ(MMSYSERR_INVALHANDLE, sim.ResetStream(kOut, hOut));
+    EXPECT_EQ(MMSYSERR_INVALHANDLE, sim.CloseStream(kOut, std::uint32_t{}));
     EXPECT_EQ(0, sim.Pump());
 }
 
 TEST(WaveLayer, OpenChecksFormatAndDevice) {
     CWaveSimulator sim;
     sim.AddInDevice("Mono only", WAVE_FORMAT_4M16);
-    HWAVEIN hIn{};
+    std::uint32_t hIn{};
     WAVEFORMATEX stereo{WAVE_FORMAT_PCM, 2, 44100, 176400, 4, 16, 0};
     WAVEFORMATEX mono{WAVE_FORMAT_PCM, 1, 44100, 88200, 2, 16, 0};
     WAVEFORMATEX broken{WAVE_FORMAT_PCM, 0, 44100, 0, 0, 16, 0};
-    EXPECT_EQ(WAVERR_BADFORMAT, sim.waveInOpen(&hIn, 0, &stereo, nullptr));
-    EXPECT_EQ(WAVERR_BADFORMAT, sim.waveInOpen(&hIn, 0, &broken, nullptr));
-    EXPECT_EQ(MMSYSERR_BADDEVICEID, sim.waveInOpen(&hIn, 1, &mono, nullptr));
-    EXPECT_EQ(MMSYSERR_BADDEVICEID, sim.waveInOpen(&hIn, -2, &mono, nullptr));
-    EXPECT_EQ(MMSYSERR_NOERROR, sim.waveInOpen(&hIn, WAVE_MAPPER, &mono, nullptr));
+    EXPECT_EQ(WAVERR_BADFORMAT, sim.OpenStream(kIn, &hIn, 0, &stereo, nullptr));
+    EXPECT_EQ(WAVERR_BADFORMAT, sim.OpenStream(kIn, &hIn, 0, &broken, nullptr));
+    EXPECT_EQ(MMSYSERR_BADDEVICEID, sim.OpenStream(kIn, &hIn, 1, &mono, nullptr));
+    EXPECT_EQ(MMSYSERR_BADDEVICEID, sim.OpenStream(kIn, &hIn, -2, &mono, nullptr));
+    EXPECT_EQ(MMSYSERR_NOERROR, sim.OpenStream(kIn, &hIn, WAVE_MAPPER, &mono, nullptr));
     sim.SetDefaultInDevice(-1);
-    EXPECT_EQ(MMSYSERR_BADDEVICEID, sim.waveInOpen(&hIn, WAVE_MAPPER, &mono, nullptr));
+    EXPECT_EQ(MMSYSERR_BADDEVICEID, sim.OpenStream(kIn, &hIn, WAVE_MAPPER, &mono, nullptr));
 }
 
 }  // namespace

@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
             case EHelperMessage::Quit:
                 return 0;
             case EHelperMessage::NumDevs:
-                message.m_nValue = message.m_bInput ? 1 : 0;
+                message.m_nValue = IsRecording(message.m_nDirection) ? 1 : 0;
                 break;
             case EHelperMessage::GetCaps:
                 if (strMode.compare(0, 5, "slow-") == 0 || strMode.compare(0, 5, "mute-") == 0) {
@@ -83,14 +83,14 @@ int main(int argc, char** argv) {
                         }
                     }
                 }
-                if (!message.m_bInput ||
+                if (!IsRecording(message.m_nDirection) ||
                     (message.m_nValue != 0 && message.m_nValue != WAVE_MAPPER)) {
                     message.m_nResult = MMSYSERR_BADDEVICEID;
                     break;
                 }
                 std::snprintf(message.m_szName, sizeof message.m_szName, "Fake Line In");
-                message.m_dwFormats = WAVE_FORMAT_4S16 | WAVE_FORMAT_2S16;
-                message.m_wChannels = 2;
+                message.m_nFormats = WAVE_FORMAT_4S16 | WAVE_FORMAT_2S16;
+                message.m_nChannels = 2;
                 break;
             case EHelperMessage::Open:
                 pArena = static_cast<char*>(

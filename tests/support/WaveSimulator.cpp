@@ -201,24 +201,48 @@ const CWaveSimulator::SDevice* CWaveSimulator::FindDevice(bool bInput, int nDevi
     return &devices[static_cast<std::size_t>(nDeviceId)];
 }
 
-MMRESULT CWaveSimulator::GetCaps(ECall call, bool bInput, int nDeviceId, char* pszName,
-                                 std::uint32_t* pdwFormats, std::uint16_t* pwChannels) {
+namespace {
+
+// The call of a direction, as the simulator records it.
+CWaveSimulator::ECall CallOf(EWaveDirection nDirection, CWaveSimulator::ECall nIn,
+                             CWaveSimulator::ECall nOut) {
+    return IsRecording(nDirection) ? nIn : nOut;
+}
+
+}  // namespace
+
+unsigned int CWaveSimulator::DeviceCount(EWaveDirection nDirection) {
+    m_calls.push_back(CallOf(nDirection, ECall::InGetNumDevs, ECall::OutGetNumDevs));
+    if (m_bStartAtCount) {
+        m_bStartAtCount = false;
+        m_nSoundSystem = EWaveSystem::Starting;
+        return 0;
+    }
+    return static_cast<unsigned int>(Devices(IsRecording(nDirection)).size());
+}
+
+MMRESULT CWaveSimulator::DeviceCaps(EWaveDirection nDirection, int nDeviceId, SWaveCaps* pCaps) {
+    if (pCaps == nullptr) {
+        return MMSYSERR_INVALPARAM;
+    }
+    const ECall call = CallOf(nDirection, ECall::InGetDevCaps, ECall::OutGetDevCaps);
     MMRESULT nInjected = MMSYSERR_NOERROR;
     if (Enter(call, &nInjected)) {
         return nInjected;
     }
-    const SDevice* pDevice = FindDevice(bInput, nDeviceId);
+    const SDevice* pDevice = FindDevice(IsRecording(nDirection), nDeviceId);
     if (pDevice == nullptr) {
         return MMSYSERR_BADDEVICEID;
     }
-    WaveCopyName(pszName, MAXPNAMELEN, pDevice->m_strName.c_str());
-    *pdwFormats = pDevice->m_dwFormats;
-    *pwChannels = 2;
+    WaveCopyName(pCaps->szPname, MAXPNAMELEN, pDevice->m_strName.c_str());
+    pCaps->dwFormats = pDevice->m_dwFormats;
+    pCaps->wChannels = 2;
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT CWaveSimulator::Open(ECall call, bool bInput, std::uint32_t* pnHandle, int nDeviceId,
-                              const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
+MMRESULT CWaveSimulator::OpenStream(EWaveDirection nDirection, std::uint32_t* pnHandle,
+                                    int nDeviceId, const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
+    const ECall call = CallOf(nDirection, ECall::InOpen, ECall::OutOpen);
     MMRESULT nInjected = MMSYSERR_NOERROR;
     if (Enter(call, &nInjected)) {
         return nInjected;
@@ -226,7 +250,7 @@ MMRESULT CWaveSimulator::Open(ECall call, bool bInput, std::uint32_t* pnHandle, 
     if (pnHandle == nullptr || pFormat == nullptr) {
         return MMSYSERR_INVALPARAM;
     }
-    const SDevice* pDevice = FindDevice(bInput, nDeviceId);
+    const SDevice* pDevice = FindDevice(IsRecording(nDirection), nDeviceId);
     if (pDevice == nullptr) {
         return MMSYSERR_BADDEVICEID;
     }
@@ -235,7 +259,7 @@ MMRESULT CWaveSimulator::Open(ECall call, bool bInput, std::uint32_t* pnHandle, 
         return WAVERR_BADFORMAT;
     }
     SHandle handle;
-    handle.m_bInput = bInput;
+    handle.m_bInput = IsRecording(nDirection);
     handle.m_nSerial = pDevice->m_nSerial;
     handle.m_format = *pFormat;
     handle.m_pSink = pSink;
@@ -271,26 +295,34 @@ MMRESULT CWaveSimulator::EnterHandle(ECall call, bool bInput, std::uint32_t nHan
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT CWaveSimulator::Prepare(ECall call, bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader) {
+MMRESULT CWaveSimulator::PrepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                       WAVEHDR* pHeader) {
+    const ECall call = CallOf(nDirection, ECall::InPrepareHeader, ECall::OutPrepareHeader);
     SHandle* pHandle = nullptr;
-    if (const MMRESULT nResult = EnterHandle(call, bInput, nHandle, true, &pHandle)) {
+    if (const MMRESULT nResult =
+            EnterHandle(call, IsRecording(nDirection), nHandle, true, &pHandle)) {
         return nResult;
     }
     return WavePrepareHeader(pHeader, pHandle->m_format);
 }
 
-MMRESULT CWaveSimulator::Unprepare(ECall call, bool bInput, std::uint32_t nHandle,
-                                   WAVEHDR* pHeader) {
+MMRESULT CWaveSimulator::UnprepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                         WAVEHDR* pHeader) {
+    const ECall call = CallOf(nDirection, ECall::InUnprepareHeader, ECall::OutUnprepareHeader);
     SHandle* pHandle = nullptr;
-    if (const MMRESULT nResult = EnterHandle(call, bInput, nHandle, false, &pHandle)) {
+    if (const MMRESULT nResult =
+            EnterHandle(call, IsRecording(nDirection), nHandle, false, &pHandle)) {
         return nResult;
     }
     return WaveUnprepareHeader(pHeader);
 }
 
-MMRESULT CWaveSimulator::Queue(ECall call, bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader) {
+MMRESULT CWaveSimulator::QueueHeader(EWaveDirection nDirection, std::uint32_t nHandle,
+                                     WAVEHDR* pHeader) {
+    const ECall call = CallOf(nDirection, ECall::InAddBuffer, ECall::OutWrite);
     SHandle* pHandle = nullptr;
-    if (const MMRESULT nResult = EnterHandle(call, bInput, nHandle, true, &pHandle)) {
+    if (const MMRESULT nResult =
+            EnterHandle(call, IsRecording(nDirection), nHandle, true, &pHandle)) {
         return nResult;
     }
     const MMRESULT nResult = WaveQueueHeader(pHeader);
@@ -314,9 +346,11 @@ void CWaveSimulator::ReturnAll(SHandle& handle) {
     handle.m_queued.clear();
 }
 
-MMRESULT CWaveSimulator::Reset(ECall call, bool bInput, std::uint32_t nHandle) {
+MMRESULT CWaveSimulator::ResetStream(EWaveDirection nDirection, std::uint32_t nHandle) {
+    const ECall call = CallOf(nDirection, ECall::InReset, ECall::OutReset);
     SHandle* pHandle = nullptr;
-    if (const MMRESULT nResult = EnterHandle(call, bInput, nHandle, false, &pHandle)) {
+    if (const MMRESULT nResult =
+            EnterHandle(call, IsRecording(nDirection), nHandle, false, &pHandle)) {
         return nResult;
     }
     pHandle->m_bStarted = false;
@@ -328,10 +362,10 @@ MMRESULT CWaveSimulator::Reset(ECall call, bool bInput, std::uint32_t nHandle) {
     return pHandle->m_bDead ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
 }
 
-MMRESULT CWaveSimulator::Close(ECall call, bool bInput, std::uint32_t nHandle) {
+MMRESULT CWaveSimulator::CloseStream(EWaveDirection nDirection, std::uint32_t nHandle) {
     MMRESULT nResult = MMSYSERR_NOERROR;
-    Enter(call, &nResult);
-    if (FindHandle(bInput, nHandle) == nullptr) {
+    Enter(CallOf(nDirection, ECall::InClose, ECall::OutClose), &nResult);
+    if (FindHandle(IsRecording(nDirection), nHandle) == nullptr) {
         return MMSYSERR_INVALHANDLE;
     }
     // Whatever the result, the handle, its buffers and its pending completions go.
@@ -405,8 +439,9 @@ int CWaveSimulator::Deliver(bool bQuietly, bool* pbLeft) {
     int nDelivered = WaveDeliverAll(
         m_handles,
         [](SHandle& handle) {
-            return SWaveMailbox{handle.m_bInput, handle.m_pSink, &handle.m_returned,
-                                &handle.m_bLostPending};
+            return SWaveMailbox{
+                handle.m_bInput ? EWaveDirection::Recording : EWaveDirection::Playback,
+                handle.m_pSink, &handle.m_returned, &handle.m_bLostPending};
         },
         bQuietly, &bLeft);
     if (WaveDeliverStarted(m_pStartSink, m_bStartEnded, bQuietly)) {
@@ -445,59 +480,6 @@ void CWaveSimulator::Wake() {
     }
 }
 
-namespace {
-
-// The call of a direction, as the simulator records it.
-CWaveSimulator::ECall CallOf(EWaveDirection nDirection, CWaveSimulator::ECall nIn,
-                             CWaveSimulator::ECall nOut) {
-    return IsRecording(nDirection) ? nIn : nOut;
-}
-
-}  // namespace
-
-unsigned int CWaveSimulator::DeviceCount(EWaveDirection nDirection) {
-    m_calls.push_back(CallOf(nDirection, ECall::InGetNumDevs, ECall::OutGetNumDevs));
-    if (m_bStartAtCount) {
-        m_bStartAtCount = false;
-        m_nSoundSystem = EWaveSystem::Starting;
-        return 0;
-    }
-    return static_cast<unsigned int>(Devices(IsRecording(nDirection)).size());
-}
-
-MMRESULT CWaveSimulator::DeviceCaps(EWaveDirection nDirection, int nDeviceId, SWaveCaps* pCaps) {
-    if (pCaps == nullptr) {
-        return MMSYSERR_INVALPARAM;
-    }
-    return GetCaps(CallOf(nDirection, ECall::InGetDevCaps, ECall::OutGetDevCaps),
-                   IsRecording(nDirection), nDeviceId, pCaps->szPname, &pCaps->dwFormats,
-                   &pCaps->wChannels);
-}
-
-MMRESULT CWaveSimulator::OpenStream(EWaveDirection nDirection, std::uint32_t* pnHandle,
-                                    int nDeviceId, const WAVEFORMATEX* pFormat, CWaveSink* pSink) {
-    return Open(CallOf(nDirection, ECall::InOpen, ECall::OutOpen), IsRecording(nDirection),
-                pnHandle, nDeviceId, pFormat, pSink);
-}
-
-MMRESULT CWaveSimulator::PrepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
-                                       WAVEHDR* pHeader) {
-    return Prepare(CallOf(nDirection, ECall::InPrepareHeader, ECall::OutPrepareHeader),
-                   IsRecording(nDirection), nHandle, pHeader);
-}
-
-MMRESULT CWaveSimulator::UnprepareHeader(EWaveDirection nDirection, std::uint32_t nHandle,
-                                         WAVEHDR* pHeader) {
-    return Unprepare(CallOf(nDirection, ECall::InUnprepareHeader, ECall::OutUnprepareHeader),
-                     IsRecording(nDirection), nHandle, pHeader);
-}
-
-MMRESULT CWaveSimulator::QueueHeader(EWaveDirection nDirection, std::uint32_t nHandle,
-                                     WAVEHDR* pHeader) {
-    return Queue(CallOf(nDirection, ECall::InAddBuffer, ECall::OutWrite), IsRecording(nDirection),
-                 nHandle, pHeader);
-}
-
 MMRESULT CWaveSimulator::StartStream(EWaveDirection nDirection, std::uint32_t nHandle) {
     if (!IsRecording(nDirection)) {
         return MMSYSERR_INVALHANDLE;
@@ -508,16 +490,6 @@ MMRESULT CWaveSimulator::StartStream(EWaveDirection nDirection, std::uint32_t nH
     }
     pHandle->m_bStarted = true;
     return MMSYSERR_NOERROR;
-}
-
-MMRESULT CWaveSimulator::ResetStream(EWaveDirection nDirection, std::uint32_t nHandle) {
-    return Reset(CallOf(nDirection, ECall::InReset, ECall::OutReset), IsRecording(nDirection),
-                 nHandle);
-}
-
-MMRESULT CWaveSimulator::CloseStream(EWaveDirection nDirection, std::uint32_t nHandle) {
-    return Close(CallOf(nDirection, ECall::InClose, ECall::OutClose), IsRecording(nDirection),
-                 nHandle);
 }
 
 MMRESULT CWaveSimulator::SetStreamLatency(EWaveDirection nDirection, std::uint32_t nHandle,

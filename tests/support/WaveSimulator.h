@@ -79,7 +79,7 @@ public:
     // a fresh one looks, and counts nothing until it is there.
     void StartAgainAtNextCount() { m_bStartAtCount = true; }
     int SoundSystemWaits() const { return m_nSoundSystemWaits; }
-    // The latency the last waveOutSetLatency asked for.
+    // The latency the last SetStreamLatency asked for.
     unsigned int LastLatency() const { return m_nLastLatency; }
 
     // The next nTimes calls (all of them if negative) of that kind after nSkip
@@ -173,20 +173,11 @@ private:
     bool Enter(ECall call, MMRESULT* pnInjected);
     const SDevice* FindDevice(bool bInput, int nDeviceId) const;
     const std::vector<SDevice>& Devices(bool bInput) const;
-    MMRESULT GetCaps(ECall call, bool bInput, int nDeviceId, char* pszName,
-                     std::uint32_t* pdwFormats, std::uint16_t* pwChannels);
-    MMRESULT Open(ECall call, bool bInput, std::uint32_t* pnHandle, int nDeviceId,
-                  const WAVEFORMATEX* pFormat, CWaveSink* pSink);
     SHandle* FindHandle(bool bInput, std::uint32_t nHandle);
     // The common start of a call on an open handle: an injected failure, an
     // unknown handle, or (when bNeedLive) a device that has vanished.
     MMRESULT EnterHandle(ECall call, bool bInput, std::uint32_t nHandle, bool bNeedLive,
                          SHandle** ppHandle);
-    MMRESULT Prepare(ECall call, bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader);
-    MMRESULT Unprepare(ECall call, bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader);
-    MMRESULT Queue(ECall call, bool bInput, std::uint32_t nHandle, WAVEHDR* pHeader);
-    MMRESULT Reset(ECall call, bool bInput, std::uint32_t nHandle);
-    MMRESULT Close(ECall call, bool bInput, std::uint32_t nHandle);
     static void ReturnAll(SHandle& handle);
     void Record(SHandle& handle, WAVEHDR* pHeader);
     void Wake();
