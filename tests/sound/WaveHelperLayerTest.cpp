@@ -15,6 +15,7 @@
 #include "base/DebugOutput.h"
 #include "sound/WaveHelperLayer.h"
 #include "sound/WaveHelperLink.h"
+#include "sound/WaveHelperProtocol.h"
 #include "sound/WaveInDevice.h"
 #include "support/WaveTestSupport.h"
 
@@ -69,6 +70,25 @@ protected:
     CDebugOutputCapture m_log;
     CRecordingSink m_sink;
 };
+
+// Every format of the capability table crosses to the helper and comes back
+// as the same valid PCM record, with its block size and byte rate.
+TEST(HelperProtocol, EveryTableFormatCrossesWhole) {
+    for (const SWaveFormatRow& row : g_waveFormatTable) {
+        WAVEFORMATEX format{};
+        format.wFormatTag = WAVE_FORMAT_PCM;
+        format.nChannels = static_cast<std::uint16_t>(row.m_nChannels);
+        format.nSamplesPerSec = row.m_nRate;
+        format.wBitsPerSample = static_cast<std::uint16_t>(row.m_nBits);
+        format.nBlockAlign = static_cast<std::uint16_t>(row.m_nChannels * row.m_nBits / 8);
+        format.nAvgBytesPerSec = row.m_nRate * format.nBlockAlign;
+        const WAVEFORMATEX back = FromHelperFormat(ToHelperFormat(format));
+        EXPECT_TRUE(WaveFormatValid(back)) << row.m_nFlag;
+        EXPECT_EQ(row.m_nFlag, WaveFormatFlag(back));
+        EXPECT_EQ(format.nBlockAlign, back.nBlockAlign);
+        EXPECT_EQ(format.nAvgBytesPerSec, back.nAvgBytesPerSec);
+    }
+}
 
 TEST_F(WaveHelperLayerTest, RecordedSoundComesThroughTheArena) {
     Play("record");
