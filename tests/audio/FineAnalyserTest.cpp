@@ -66,7 +66,7 @@ SToneCase Dashes(const std::string& strName, const std::function<std::vector<flo
     return {strName, render, 2, kRate, 0.0, 0, 0, 0, 0};
 }
 
-std::vector<float> Stereo(std::vector<float> x) {
+std::vector<float> Stereo(const std::vector<float>& x) {
     return SynthChannelsOf(x, SynthChannels::kBoth, kRate);
 }
 

@@ -63,7 +63,7 @@ protected:
         m_tuner.reset();
         Close();
     }
-    void Play(std::function<short(std::uint64_t)> fn) {
+    void Play(const std::function<short(std::uint64_t)>& fn) {
         m_sim.SetInputSignal([fn](std::uint64_t frame, int) { return fn(frame); });
     }
     void RunSeconds(double d) { Run(static_cast<int>(std::ceil(d / kBufferSeconds))); }

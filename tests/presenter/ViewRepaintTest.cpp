@@ -6,6 +6,7 @@
 // thread (the calls the dispatcher queued for it).
 #include <cmath>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "base/UiLock.h"
@@ -15,8 +16,9 @@
 class ViewRepaintTest : public ViewTest {
 protected:
     ViewRepaintTest()
-        : m_dispatcher(&m_sim, m_uiLock,
-                       [this](std::function<void()> fnCall) { m_queued.push_back(fnCall); }) {}
+        : m_dispatcher(&m_sim, m_uiLock, [this](std::function<void()> fnCall) {
+              m_queued.push_back(std::move(fnCall));
+          }) {}
     void SetUp() override {
         Install();
         SetSetting("Temperament", "Equal temperament");

@@ -467,6 +467,7 @@ TEST_F(ViewStoreTest, TwoCopiesClosingAtOnceLeaveOneCopysSettingsWhole) {
         const char* const baseline[8] = {
             "Werckmeister III", "4", "440", "44100", "4096", "5", "-1", "-1"};
         std::vector<std::pair<std::string, std::string>> values;
+        values.reserve(8);
         for (int i = 0; i < 8; ++i) {
             values.emplace_back(kEight[i], baseline[i]);
         }

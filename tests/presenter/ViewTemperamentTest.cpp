@@ -10,6 +10,7 @@ protected:
     void SetUp() override { Install(); }
     std::vector<std::string> Table() {
         std::vector<std::string> row;
+        row.reserve(12);
         for (int n = 0; n < 12; ++n) {
             row.push_back(m_form.Label(NoteLabelId(n)));
         }

@@ -371,7 +371,8 @@ TEST(SheetCommand, RefusesWithoutTouchingTheOutput) {
 
 // Fontconfig keeps, behind cairo's font faces, patterns that nothing points
 // to at exit: they belong to the libraries, not to the sheet, so the
-// sanitizer build's leak checker is told to look past them.
-extern "C" const char* __lsan_default_suppressions() {
+// sanitizer build's leak checker is told to look past them (by the name the
+// sanitizer looks for).
+extern "C" const char* __lsan_default_suppressions() {  // NOLINT(bugprone-reserved-identifier)
     return "leak:libfontconfig.so\n";
 }

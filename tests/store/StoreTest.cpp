@@ -83,7 +83,7 @@ TEST(Store, LetterCaseIsIgnoredAndKept) {
     char data[255];
     std::size_t size = sizeof data;
     ASSERT_EQ(RegQueryValueExA(key, "vallotti", data, &size), ERROR_SUCCESS);
-    EXPECT_EQ(std::string(data, size), std::string("3", 2));
+    EXPECT_EQ(std::string(data, size), std::string("3\0", 2));
 
     EXPECT_EQ(RegDeleteValueA(key, "WERCKMEISTER iii"), ERROR_SUCCESS);
     EXPECT_EQ(RegDeleteValueA(key, "Werckmeister III"), ERROR_FILE_NOT_FOUND);

@@ -18,7 +18,7 @@ namespace {
 class MeasureCommandTest : public ::testing::Test {
 protected:
     std::string Write(const std::string& name, const std::string& bytes) {
-        const std::string path = m_store.Dir() + "/" + name;
+        std::string path = m_store.Dir() + "/" + name;
         CTempStore::WriteBytes(path, bytes);
         return path;
     }

@@ -37,7 +37,7 @@ protected:
                        unsigned seed = 3) {
         const auto played = PlanOctave(ShippedTargets(name, 0, standardA, FifthArithmetic::Exact),
                                        detune, order, {4, 3}, true, false, seed);
-        const std::string path = m_store.Dir() + "/" + file;
+        std::string path = m_store.Dir() + "/" + file;
         CTempStore::WriteBytes(path, Wav(1, 1, kRate, 16, Pcm16(RenderNotes(played, kRate, seed))));
         return path;
     }

@@ -209,7 +209,7 @@ TEST(ScalaFiles, ExactCentsFollowTheStoredArithmetic) {
     // Read back from the notes alone, and from the file of the common Scala
     // archive (five decimals), the fifths are -6 and 0, never -0.045.
     file.erase(file.find("! Klavora fifths:"),
-               file.find("\n", file.find("! Klavora")) - file.find("! Klavora fifths:") + 1);
+               file.find('\n', file.find("! Klavora")) - file.find("! Klavora fifths:") + 1);
     const std::string archive =
         "! werck3.scl\n!\nWerckmeister III\n 12\n!\n 90.22500\n 192.18000\n 294.13500\n"
         " 390.22500\n 498.04500\n 588.26999\n 696.09000\n 792.18000\n 888.26999\n 996.09000\n"

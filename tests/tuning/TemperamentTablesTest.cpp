@@ -12,6 +12,7 @@ std::array<double, 12> Filled(double v) {
 
 std::vector<std::string> Row(const CTemperament& t, int mode, double standardA) {
     std::vector<std::string> row;
+    row.reserve(12);
     for (int n = 0; n < 12; ++n) {
         row.push_back(FormatTableValue(mode, TableValue(t, mode, n, standardA)));
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -23,7 +24,16 @@ std::array<double, 12> Positions(const CTemperament& t) {
 }
 
 bool SameBits(const std::array<double, 12>& a, const std::array<double, 12>& b) {
-    return std::memcmp(a.data(), b.data(), sizeof(double) * 12) == 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        std::uint64_t nA = 0;
+        std::uint64_t nB = 0;
+        std::memcpy(&nA, &a[i], sizeof nA);
+        std::memcpy(&nB, &b[i], sizeof nB);
+        if (nA != nB) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
