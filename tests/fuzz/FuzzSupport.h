@@ -29,6 +29,7 @@ public:
         std::filesystem::remove_all(m_strDir, ec);
     }
     std::string Path(const std::string& name) const { return m_strDir + "/" + name; }
+    const std::string& Dir() const { return m_strDir; }
 
 private:
     std::string m_strDir;
@@ -52,9 +53,16 @@ struct SFuzzStore {
     std::string pristine;
 };
 
+// The store outlives every static of the process (the store library's among
+// them), so it is never destroyed; its folder goes at exit all the same.
 inline SFuzzStore& FuzzStore() {
     static SFuzzStore* pStore = [] {
         auto* p = new SFuzzStore;
+        static const std::string s_strDir = p->folder.Dir();
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(s_strDir, ec);
+        });
         setenv("KLAVORA_STORE", p->store.c_str(), 1);
         if (InitializeStore(p->store).status != 0) {
             std::abort();
