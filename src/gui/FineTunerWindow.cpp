@@ -3,6 +3,8 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <functional>
+#include <initializer_list>
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -35,6 +37,29 @@ const char* const kCalibrationHelp =
 
 std::string InTuneLabel(double dCents) {
     return "\xC2\xB1" + FormatStreamDouble(dCents) + (dCents == 1.0 ? " cent" : " cents");
+}
+
+// One button of a window's bar: where to keep it (or null), its label and id,
+// and what a press does.
+struct SBarButton {
+    wxButton** ppButton;
+    const char* label;
+    int id;
+    std::function<void()> action;
+};
+
+// Makes the buttons in the order given, each added to pBar with nFlags and a
+// gap, and keeps them where asked.
+void AddBarButtons(wxWindow* pParent, wxBoxSizer* pBar, std::initializer_list<SBarButton> buttons,
+                   int nFlags, int gap) {
+    for (const SBarButton& b : buttons) {
+        auto* pButton = new wxButton(pParent, b.id, b.label);
+        pButton->Bind(wxEVT_BUTTON, [action = b.action](wxCommandEvent&) { action(); });
+        pBar->Add(pButton, 0, nFlags, gap);
+        if (b.ppButton != nullptr) {
+            *b.ppButton = pButton;
+        }
+    }
 }
 
 }  // namespace
@@ -116,31 +141,21 @@ void CFineTunerWindow::CreateControls() {
     });
     pBar->Add(m_pInTune, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, gap * 3);
     pBar->AddStretchSpacer();
-    const struct {
-        wxButton** ppButton;
-        const char* label;
-        int id;
-        std::function<void()> action;
-    } buttons[] = {
-        {&m_pListen, "&Listen", wxID_ANY, [this] { m_pTuner->OnListen(); }},
-        {&m_pCalibrate, "&Calibrate...", wxID_ANY, [this] { ShowCalibrationWindow(); }},
-        {&m_pSurvey, "&Survey...", wxID_ANY,
-         [this] {
-             if (m_fnSurvey) {
-                 m_fnSurvey();
-             }
-         }},
-        // Close has the id of Cancel, so that Escape closes the window too.
-        {nullptr, "Close", wxID_CANCEL, [this] { CloseTuner(); }},
-    };
-    for (const auto& b : buttons) {
-        auto* pButton = new wxButton(this, b.id, b.label);
-        pButton->Bind(wxEVT_BUTTON, [action = b.action](wxCommandEvent&) { action(); });
-        pBar->Add(pButton, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
-        if (b.ppButton != nullptr) {
-            *b.ppButton = pButton;
-        }
-    }
+    AddBarButtons(
+        this, pBar,
+        {
+            {&m_pListen, "&Listen", wxID_ANY, [this] { m_pTuner->OnListen(); }},
+            {&m_pCalibrate, "&Calibrate...", wxID_ANY, [this] { ShowCalibrationWindow(); }},
+            {&m_pSurvey, "&Survey...", wxID_ANY,
+             [this] {
+                 if (m_fnSurvey) {
+                     m_fnSurvey();
+                 }
+             }},
+            // Close has the id of Cancel, so that Escape closes the window too.
+            {nullptr, "Close", wxID_CANCEL, [this] { CloseTuner(); }},
+        },
+        wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
     m_pSurvey->Enable(false);
     pTop->Add(pBar, 0, wxEXPAND | wxALL, gap * 2);
     SetSizer(pTop);
@@ -199,32 +214,21 @@ void CFineTunerWindow::CreateCalibrationWindow() {
     pTop->Add(m_pCorrection, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, gap * 2);
     auto* pBar = new wxBoxSizer(wxHORIZONTAL);
     const auto reference = [this] { return std::string(m_pReference->GetValue().utf8_str()); };
-    const struct {
-        wxButton** ppButton;
-        const char* label;
-        int id;
-        std::function<void()> action;
-    } buttons[] = {
-        {&m_pStart, "&Calibrate", wxID_ANY,
-         [this, reference] { m_pTuner->StartCalibration(reference()); }},
-        {&m_pLoopback, "&Loopback Check", wxID_ANY,
-         [this, reference] { m_pTuner->StartLoopbackCheck(reference()); }},
-        {&m_pStop, "&Stop", wxID_ANY, [this] { m_pTuner->StopCalibration(); }},
-        {&m_pReset, "R&eset", wxID_ANY, [this] { m_pTuner->ResetCalibration(); }},
-        {nullptr, "Close", wxID_CANCEL,
-         [this] {
-             m_pTuner->StopCalibration();
-             m_pCalibration->Hide();
-         }},
-    };
-    for (const auto& b : buttons) {
-        auto* pButton = new wxButton(d, b.id, b.label);
-        pButton->Bind(wxEVT_BUTTON, [action = b.action](wxCommandEvent&) { action(); });
-        pBar->Add(pButton, 0, wxRIGHT, gap);
-        if (b.ppButton != nullptr) {
-            *b.ppButton = pButton;
-        }
-    }
+    AddBarButtons(d, pBar,
+                  {
+                      {&m_pStart, "&Calibrate", wxID_ANY,
+                       [this, reference] { m_pTuner->StartCalibration(reference()); }},
+                      {&m_pLoopback, "&Loopback Check", wxID_ANY,
+                       [this, reference] { m_pTuner->StartLoopbackCheck(reference()); }},
+                      {&m_pStop, "&Stop", wxID_ANY, [this] { m_pTuner->StopCalibration(); }},
+                      {&m_pReset, "R&eset", wxID_ANY, [this] { m_pTuner->ResetCalibration(); }},
+                      {nullptr, "Close", wxID_CANCEL,
+                       [this] {
+                           m_pTuner->StopCalibration();
+                           m_pCalibration->Hide();
+                       }},
+                  },
+                  wxRIGHT, gap);
     pTop->Add(pBar, 0, wxALL, gap * 2);
     d->SetSizerAndFit(pTop);
     d->Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) {
