@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The body shared by the recording and playback devices, written once with
-// the direction as a parameter; CWaveInDevice and
-// CWaveOutDevice inherit it privately. User-interface thread only.
+// the direction as a parameter; CWaveInDevice and CWaveOutDevice are this
+// body for their direction. User-interface thread only.
 #pragma once
 
 #include <cstdint>

@@ -6,25 +6,11 @@
 
 #include "sound/WaveDeviceCore.h"
 
-class CWaveInDevice : private CWaveDeviceCore<EWaveDirection::Recording> {
+// Everything but the construction is the shared body's (see WaveDeviceCore.h).
+class CWaveInDevice : public CWaveDeviceCore<EWaveDirection::Recording> {
 public:
-    using CWaveDeviceCore::STATE_NO_DEVICE, CWaveDeviceCore::STATE_CHOSEN,
-        CWaveDeviceCore::STATE_OPEN, CWaveDeviceCore::STATE_RUNNING, CWaveDeviceCore::STATE_FAILED,
-        CWaveDeviceCore::STATE_CLOSED;
-
     CWaveInDevice(unsigned int nFormatFlag, int nBufferCount, int nBufferSize,
                   CWaveSink* pCallbackWindow);
     // A device still open is closed first (quietly), then the buffers go.
     virtual ~CWaveInDevice();
-
-    using CWaveDeviceCore::BitsPerSample, CWaveDeviceCore::ChannelCount,
-        CWaveDeviceCore::SampleRate;
-    using CWaveDeviceCore::BufferDone, CWaveDeviceCore::Close, CWaveDeviceCore::DeviceCount,
-        CWaveDeviceCore::GetDeviceName, CWaveDeviceCore::HasCapableDevice, CWaveDeviceCore::Open,
-        CWaveDeviceCore::ReportError, CWaveDeviceCore::SelectDevice, CWaveDeviceCore::Start,
-        CWaveDeviceCore::Stop;
-    using CWaveDeviceCore::BuffersAllocated, CWaveDeviceCore::GetBufferCount,
-        CWaveDeviceCore::GetBufferSize, CWaveDeviceCore::GetDeviceId,
-        CWaveDeviceCore::GetFormatFlag, CWaveDeviceCore::GetHeader, CWaveDeviceCore::GetLastError,
-        CWaveDeviceCore::GetSelectedName, CWaveDeviceCore::GetState;
 };
