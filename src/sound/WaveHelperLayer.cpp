@@ -428,22 +428,13 @@ bool CWaveHelperLayer::PumpQuietly() {
 
 int CWaveHelperLayer::Deliver(bool bQuietly, bool* pbLeft) {
     ApplyEvents();
-    bool bLeft = false;
-    int nDelivered = WaveDeliverAll(
+    return WaveDeliverAll(
         m_handles,
         [](const std::unique_ptr<SHandle>& pHandle) {
             return SWaveMailbox{pHandle->m_nDirection, pHandle->m_pSink, &pHandle->m_completions,
                                 &pHandle->m_bLostPending};
         },
-        bQuietly, &bLeft);
-    if (WaveDeliverStarted(m_pStartSink, m_bStartEnded, bQuietly)) {
-        ++nDelivered;
-    }
-    bLeft = bLeft || (m_bStartEnded && m_pStartSink != nullptr);
-    if (pbLeft != nullptr) {
-        *pbLeft = bLeft;
-    }
-    return nDelivered;
+        m_pStartSink, m_bStartEnded, bQuietly, pbLeft);
 }
 
 bool CWaveHelperLayer::WaitForMessages(int nTimeoutMs) {

@@ -293,16 +293,24 @@ int WaveDeliver(const std::vector<std::uint32_t>& handles,
                 const std::function<bool(std::uint32_t, SWaveMailbox&)>& fnFind, bool bQuietly,
                 bool* pbLeft = nullptr);
 
-// WaveDeliver over a layer's map from handle numbers to handles, in the map's
-// order; fnMailbox gives the mailbox of a handle.
+// Delivers a pending MM_WAVE_STARTED (bPending) to pSink, if there is one;
+// true if delivered. Quietly, the sink may decline it, and it stays pending.
+bool WaveDeliverStarted(CWaveSink* pSink, bool& bPending, bool bQuietly);
+
+// A layer's whole Pump or PumpQuietly: WaveDeliver over its map from handle
+// numbers to handles, in the map's order (fnMailbox gives the mailbox of a
+// handle), then the start sink's pending MM_WAVE_STARTED. *pbLeft (if given)
+// says whether anything waits for Pump.
 template <typename HandleMap, typename MailboxOf>
-int WaveDeliverAll(HandleMap& handles, MailboxOf fnMailbox, bool bQuietly, bool* pbLeft) {
+int WaveDeliverAll(HandleMap& handles, MailboxOf fnMailbox, CWaveSink* pStartSink,
+                   bool& bStartPending, bool bQuietly, bool* pbLeft) {
     std::vector<std::uint32_t> numbers;
     numbers.reserve(handles.size());
     for (const auto& entry : handles) {
         numbers.push_back(entry.first);
     }
-    return WaveDeliver(
+    bool bLeft = false;
+    int nDelivered = WaveDeliver(
         numbers,
         [&](std::uint32_t nHandle, SWaveMailbox& box) {
             const auto it = handles.find(nHandle);
@@ -312,12 +320,15 @@ int WaveDeliverAll(HandleMap& handles, MailboxOf fnMailbox, bool bQuietly, bool*
             box = fnMailbox(it->second);
             return true;
         },
-        bQuietly, pbLeft);
+        bQuietly, &bLeft);
+    if (WaveDeliverStarted(pStartSink, bStartPending, bQuietly)) {
+        ++nDelivered;
+    }
+    if (pbLeft != nullptr) {
+        *pbLeft = bLeft || (bStartPending && pStartSink != nullptr);
+    }
+    return nDelivered;
 }
-
-// Delivers a pending MM_WAVE_STARTED (bPending) to pSink, if there is one;
-// true if delivered. Quietly, the sink may decline it, and it stays pending.
-bool WaveDeliverStarted(CWaveSink* pSink, bool& bPending, bool bQuietly);
 
 // Copies a device name into a capability record, cutting it at a character
 // boundary if it is too long.

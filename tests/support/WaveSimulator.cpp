@@ -435,23 +435,14 @@ bool CWaveSimulator::PumpQuietly() {
 }
 
 int CWaveSimulator::Deliver(bool bQuietly, bool* pbLeft) {
-    bool bLeft = false;
-    int nDelivered = WaveDeliverAll(
+    return WaveDeliverAll(
         m_handles,
         [](SHandle& handle) {
             return SWaveMailbox{
                 handle.m_bInput ? EWaveDirection::Recording : EWaveDirection::Playback,
                 handle.m_pSink, &handle.m_returned, &handle.m_bLostPending};
         },
-        bQuietly, &bLeft);
-    if (WaveDeliverStarted(m_pStartSink, m_bStartEnded, bQuietly)) {
-        ++nDelivered;
-    }
-    bLeft = bLeft || (m_bStartEnded && m_pStartSink != nullptr);
-    if (pbLeft != nullptr) {
-        *pbLeft = bLeft;
-    }
-    return nDelivered;
+        m_pStartSink, m_bStartEnded, bQuietly, pbLeft);
 }
 
 EWaveSystem CWaveSimulator::WaitForSoundSystem(int) {
