@@ -7,14 +7,13 @@
 
 # start_display FIRST LAST LOG: starts Xvfb on the first free display number
 # in FIRST..LAST, exports DISPLAY and sets xvfb_pid (empty when none was free),
-# and waits up to 5 s for its socket. The server does not reset when its last
-# client leaves (-noreset), so a program that starts just then is not refused.
+# and waits up to 5 s for its socket.
 start_display() {
     xvfb_pid=""
     local n
     for n in $(seq "$1" "$2"); do
         if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
-            Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$3" 2>&1 &
+            Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$3" 2>&1 &
             xvfb_pid=$!
             export DISPLAY=":$n"
             break
